@@ -1,0 +1,31 @@
+# Compiler settings shared by every target.
+#
+# Results of the music player are defined to the bit, so no build may contract a*b+c into a
+# fused multiply-add or otherwise re-associate floating point: the native and the Windows
+# builds must compute the same numbers.
+add_compile_options(-ffp-contract=off -fno-fast-math -Wall -Wextra)
+
+if(NOT CMAKE_BUILD_TYPE)
+  set(CMAKE_BUILD_TYPE Release CACHE STRING "Build type" FORCE)
+endif()
+
+# Flags for code that ends up in the program (and the portable libraries it links):
+# no exceptions, no RTTI, nothing that pulls the C++ runtime in.
+set(ZAV_PROGRAM_FLAGS -fno-exceptions -fno-rtti)
+
+if(WIN32)
+  # Small and reproducible: optimise for size, drop unwind tables and the compiler ident,
+  # let the linker drop unused sections, strip, and leave the PE timestamp at zero.
+  set(CMAKE_C_FLAGS_RELEASE "-Os")
+  set(CMAKE_CXX_FLAGS_RELEASE "-Os")
+  add_compile_options(-fno-asynchronous-unwind-tables -fno-unwind-tables -fno-ident
+                      -ffunction-sections -fdata-sections -fno-stack-protector
+                      -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+  add_link_options(-static -static-libgcc -s -Wl,--gc-sections -Wl,--no-insert-timestamp
+                   -Wl,--build-id=none)
+else()
+  set(CMAKE_C_FLAGS_RELEASE "-O2")
+  set(CMAKE_CXX_FLAGS_RELEASE "-O2")
+  option(ZAV_SANITIZERS "Also build sanitized copies of the portable libraries and their tests" ON)
+  set(ZAV_SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+endif()
