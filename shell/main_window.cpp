@@ -1,0 +1,125 @@
+// Window procedure of the splash window and of its three picture buttons.
+//
+// The window and its buttons draw nothing themselves: the render thread paints every pixel,
+// the buttons included, so the controls exist only to catch the mouse.
+#include "shell/main_window.h"
+
+#include "shell/shared_state.h"
+
+const char WindowClassName[] = "ZAV Installer";
+
+namespace {
+
+struct ButtonSlot {
+  int id;
+  int x;
+  uint8_t hotValue;
+};
+// x = 4 + 84 * (id - 10); all three sit on row 139 and are 80 x 20.
+constexpr ButtonSlot Buttons[3] = {
+    {InstallButtonId, 4, HotInstall},
+    {InfoButtonId, 88, HotInfo},
+    {ExitButtonId, 172, HotExit},
+};
+constexpr int ButtonTop = 139;
+constexpr int ButtonWidth = 80;
+constexpr int ButtonHeight = 20;
+
+HWND ButtonWindow[3];
+WNDPROC StaticClassProc;
+
+LRESULT OnCreate(HWND window) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (int i = 0; i < 3; ++i) {
+    ButtonWindow[i] = CreateWindowExA(0, "STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_NOTIFY,
+                                      Buttons[i].x, ButtonTop, ButtonWidth, ButtonHeight, window,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(Buttons[i].id)),
+                                      instance, nullptr);
+    // Every STATIC control has the same class procedure, so keeping the last one is enough.
+    StaticClassProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(ButtonWindow[i], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ButtonProc)));
+  }
+  return 0;
+}
+
+LRESULT OnDestroy() {
+  PostQuitMessage(0);
+  return 0;
+}
+
+LRESULT OnHitTest(HWND window, WPARAM wParam, LPARAM lParam) {
+  // Any hit test of the window itself means the mouse is off the buttons.
+  HotButton.store(HotNone);
+  LRESULT hit = DefWindowProcA(window, WM_NCHITTEST, wParam, lParam);
+  // Once the fade-in is over, the whole background acts as a caption: a press drags the window.
+  return RenderState.load() == Running ? HTCAPTION : hit;
+}
+
+LRESULT OnCommand(HWND window, WPARAM wParam) {
+  // Only the low byte names the command: the notification code is not looked at, so a
+  // double-click runs the command as a click does.
+  switch (wParam & 0xFF) {
+    case InstallButtonId:
+      break;
+    case InfoButtonId:
+      break;
+    case ExitButtonId:
+      CloseSequence(window);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void CloseSequence(HWND window) {
+  // Before the first paint there is no render thread to hand over Stopped; claim the state
+  // ourselves so that the wait below cannot last for ever. Paints arrive on this thread too,
+  // so no thread can start between this exchange and the DestroyWindow below.
+  uint8_t idle = Idle;
+  if (!RenderState.compare_exchange_strong(idle, Stopped)) {
+    RenderState.store(StopRequested);
+    while (RenderState.load() != Stopped) {
+      // The render thread releases its surfaces and then stores Stopped.
+    }
+  }
+  DestroyWindow(window);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate(window);
+    case WM_DESTROY:
+      return OnDestroy();
+    case WM_CLOSE:
+      CloseSequence(window);
+      return 0;
+    case WM_NCHITTEST:
+      return OnHitTest(window, wParam, lParam);
+    case WM_COMMAND:
+      return OnCommand(window, wParam);
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      BeginPaint(window, &paint);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      for (int i = 0; i < 3; ++i) {
+        if (ButtonWindow[i] == window) HotButton.store(Buttons[i].hotValue);
+      }
+      return 0;
+    default:
+      return CallWindowProcA(StaticClassProc, window, message, wParam, lParam);
+  }
+}

@@ -1,0 +1,5 @@
+#include "shell/shared_state.h"
+
+std::atomic<uint8_t> RenderState{Idle};
+std::atomic<uint8_t> HotButton{HotNone};
+std::atomic<const char*> StatusText{nullptr};

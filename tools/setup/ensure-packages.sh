@@ -1,0 +1,42 @@
+#!/bin/bash
+# Installs the Debian packages that building and testing need, if any is missing.
+#   ensure-packages.sh [build|test]   (default: test, which is everything)
+set -euo pipefail
+what=${1:-test}
+
+build_packages=(
+  cmake ninja-build g++ make
+  g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  gcab
+)
+run_packages=(
+  wine wine64 xvfb xdotool x11-apps imagemagick xauth
+  libasound2 python3
+)
+test_packages=(
+  googletest libgtest-dev libbenchmark-dev
+  cabextract openmpt123 xmp sox
+)
+
+case "$what" in
+  build) wanted=("${build_packages[@]}") ;;
+  run) wanted=("${build_packages[@]}" "${run_packages[@]}") ;;
+  test) wanted=("${build_packages[@]}" "${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "ensure-packages.sh: unknown set '$what' (build, run or test)" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "ensure-packages.sh: these Debian packages are missing and installing them needs root: ${missing[*]}" >&2
+  exit 1
+fi
+echo "Installing Debian packages: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
