@@ -33,6 +33,18 @@ Module* LoadModule(const uint8_t* image);
 // promises more than that is cut down to the bytes that are really there. Null on failure.
 Module* LoadModuleImage(const uint8_t* image, size_t imageBytes);
 
+// Why the last load returned null (LoadSucceeded after a load that worked). Nothing in the
+// program shows it; tools that load files tell their users.
+enum ModuleLoadFailureKind : uint8_t {
+  LoadSucceeded = 0,
+  EmptyImage,      // no image, or a byte count of 0
+  NotAnXmModule,   // the ID text is not "Extended Module: "
+  NoChannels,      // the header gives 0 channels
+  TooManySamples,  // an instrument claims more than 16 samples
+  OutOfMemory,     // the module needs more memory than it may take, or the allocator failed
+};
+extern uint8_t ModuleLoadFailure;
+
 // Fills a zero-filled module from the reader; 1 on success, 0 on failure. A module left by a
 // failure is still fit for FreeModule.
 int ParseModule(Module* module, ModuleReader* reader);
