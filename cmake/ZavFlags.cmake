@@ -15,11 +15,13 @@ set(ZAV_PROGRAM_FLAGS -fno-exceptions -fno-rtti)
 
 if(WIN32)
   # Small and reproducible: optimise for size, drop unwind tables and the compiler ident,
-  # let the linker drop unused sections, strip, and leave the PE timestamp at zero.
+  # let the linker drop unused functions, strip, and leave the PE timestamp at zero.
+  # No -fdata-sections: for PE targets it moves zero-filled globals (the fire field, the voice
+  # and channel tables) out of .bss into initialised data, which would put them in the file.
   set(CMAKE_C_FLAGS_RELEASE "-Os")
   set(CMAKE_CXX_FLAGS_RELEASE "-Os")
   add_compile_options(-fno-asynchronous-unwind-tables -fno-unwind-tables -fno-ident
-                      -ffunction-sections -fdata-sections -fno-stack-protector
+                      -ffunction-sections -fno-stack-protector
                       -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
   add_link_options(-static -static-libgcc -s -Wl,--gc-sections -Wl,--no-insert-timestamp
                    -Wl,--build-id=none)

@@ -4,35 +4,33 @@
 // the buttons included, so the controls exist only to catch the mouse.
 #include "shell/main_window.h"
 
+#include "render/frame.h"
+#include "render/render_thread.h"
 #include "shell/shared_state.h"
 
 const char WindowClassName[] = "ZAV Installer";
 
 namespace {
 
+// The controls sit exactly where the renderer draws the button pictures.
 struct ButtonSlot {
   int id;
-  int x;
   uint8_t hotValue;
 };
-// x = 4 + 84 * (id - 10); all three sit on row 139 and are 80 x 20.
-constexpr ButtonSlot Buttons[3] = {
-    {InstallButtonId, 4, HotInstall},
-    {InfoButtonId, 88, HotInfo},
-    {ExitButtonId, 172, HotExit},
+constexpr ButtonSlot Buttons[ButtonCount] = {
+    {InstallButtonId, HotInstall},
+    {InfoButtonId, HotInfo},
+    {ExitButtonId, HotExit},
 };
-constexpr int ButtonTop = 139;
-constexpr int ButtonWidth = 80;
-constexpr int ButtonHeight = 20;
 
-HWND ButtonWindow[3];
+HWND ButtonWindow[ButtonCount];
 WNDPROC StaticClassProc;
 
 LRESULT OnCreate(HWND window) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < ButtonCount; ++i) {
     ButtonWindow[i] = CreateWindowExA(0, "STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_NOTIFY,
-                                      Buttons[i].x, ButtonTop, ButtonWidth, ButtonHeight, window,
+                                      ButtonLeft[i], ButtonTop, ButtonWidth, ButtonHeight, window,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(Buttons[i].id)),
                                       instance, nullptr);
     // Every STATIC control has the same class procedure, so keeping the last one is enough.
@@ -44,6 +42,22 @@ LRESULT OnCreate(HWND window) {
 
 LRESULT OnDestroy() {
   PostQuitMessage(0);
+  return 0;
+}
+
+// The first paint starts the render thread, which from then on draws the whole window. The
+// window is left invalid, so a second paint follows at once and goes to the default handling.
+LRESULT OnPaint(HWND window) {
+  if (RenderState.load() != Idle) return DefWindowProcA(window, WM_PAINT, 0, 0);
+  // Stored before the thread exists, so that its move from Starting to Running finds it.
+  RenderState.store(Starting);
+  HANDLE thread = CreateThread(nullptr, 0, RenderThreadMain, window, 0, nullptr);
+  if (thread) {
+    CloseHandle(thread);
+  } else {
+    // No thread will ever hand over Stopped; stay closable and undraggable.
+    RenderState.store(Stopped);
+  }
   return 0;
 }
 
@@ -75,11 +89,13 @@ LRESULT OnCommand(HWND window, WPARAM wParam) {
 }  // namespace
 
 void CloseSequence(HWND window) {
-  // Before the first paint there is no render thread to hand over Stopped; claim the state
-  // ourselves so that the wait below cannot last for ever. Paints arrive on this thread too,
-  // so no thread can start between this exchange and the DestroyWindow below.
-  uint8_t idle = Idle;
-  if (!RenderState.compare_exchange_strong(idle, Stopped)) {
+  // Before the first paint (or when the thread could not be created) there is no render thread
+  // to hand over Stopped, so the wait would last for ever. Paints arrive on this thread too, so
+  // no render thread can start between this test and the DestroyWindow below.
+  uint8_t state = RenderState.load();
+  if (state == Idle || state == Stopped) {
+    RenderState.store(Stopped);
+  } else {
     RenderState.store(StopRequested);
     while (RenderState.load() != Stopped) {
       // The render thread releases its surfaces and then stores Stopped.
@@ -94,6 +110,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return OnCreate(window);
     case WM_DESTROY:
       return OnDestroy();
+    case WM_PAINT:
+      return OnPaint(window);
     case WM_CLOSE:
       CloseSequence(window);
       return 0;
@@ -115,7 +133,7 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     }
     case WM_MOUSEMOVE:
-      for (int i = 0; i < 3; ++i) {
+      for (int i = 0; i < ButtonCount; ++i) {
         if (ButtonWindow[i] == window) HotButton.store(Buttons[i].hotValue);
       }
       return 0;
