@@ -174,7 +174,7 @@ const char* const kBuildLead =
     "A-5:16~ "
     "A-5:8 C-6:8~ "
     "B-5:16~ "
-    "B-5:12~v ---:4";
+    "B-5:12V ---:4";
 
 // The echo channel's last note (an echo, or the fill's riser) would ring on into a section
 // that has nothing on that channel at first; every section that can follow one releases it.
