@@ -1,0 +1,144 @@
+#!/usr/bin/python3
+"""Reads the resources of the built program and checks the two it carries: icon 100 (one 32 x 32
+image with 256 colours) and dialog template 101 (a borderless centred box with one edit control).
+
+    check_resources.py ZAVInstaller.exe
+"""
+import struct
+import sys
+
+RT_ICON, RT_DIALOG, RT_GROUP_ICON = 3, 5, 14
+
+
+class PeImage:
+    def __init__(self, data):
+        self.data = data
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[pe:pe + 4] != b"PE\0\0":
+            raise ValueError("not a PE image")
+        sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
+        optional = pe + 24
+        if struct.unpack_from("<H", data, optional)[0] != 0x20B:
+            raise ValueError("not a PE32+ (x86-64) image")
+        self.rsrc_rva, self.rsrc_size = struct.unpack_from("<II", data, optional + 112 + 2 * 8)
+        self.sections = []
+        table = optional + optional_size
+        for i in range(sections):
+            vsize, rva, rawsize, rawptr = struct.unpack_from("<IIII", data, table + 40 * i + 8)
+            self.sections.append((rva, max(vsize, rawsize), rawptr))
+
+    def offset(self, rva):
+        for start, size, raw in self.sections:
+            if start <= rva < start + size:
+                return raw + rva - start
+        raise ValueError("RVA %#x outside every section" % rva)
+
+    def resources(self):
+        """{(type, name): bytes} for every resource whose type and name are numbers."""
+        base = self.offset(self.rsrc_rva)
+        found = {}
+
+        def entries(directory):
+            named, numbered = struct.unpack_from("<HH", self.data, base + directory + 12)
+            for i in range(named + numbered):
+                ident, target = struct.unpack_from("<II", self.data, base + directory + 16 + 8 * i)
+                yield ident, target
+
+        for type_id, type_dir in entries(0):
+            for name_id, name_dir in entries(type_dir & 0x7FFFFFFF):
+                for _lang, leaf in entries(name_dir & 0x7FFFFFFF):
+                    rva, size = struct.unpack_from("<II", self.data, base + leaf)
+                    start = self.offset(rva)
+                    found[(type_id, name_id)] = self.data[start:start + size]
+        return found
+
+
+def read_sz_or_ordinal(blob, pos):
+    """A template field: 0 (none), 0xFFFF and an ordinal, or a NUL-terminated UTF-16 text."""
+    first = struct.unpack_from("<H", blob, pos)[0]
+    if first == 0xFFFF:
+        return ("ordinal", struct.unpack_from("<H", blob, pos + 2)[0]), pos + 4
+    end = pos
+    while struct.unpack_from("<H", blob, end)[0] != 0:
+        end += 2
+    return blob[pos:end].decode("utf-16-le"), end + 2
+
+
+def check_dialog(blob, failures):
+    style, exstyle, count, x, y, cx, cy = struct.unpack_from("<IIHhhhh", blob, 0)
+    expect(failures, "dialog style", style, 0x90000860)
+    expect(failures, "dialog extended style", exstyle, 0)
+    expect(failures, "dialog controls", count, 1)
+    expect(failures, "dialog rectangle", (x, y, cx, cy), (0, 0, 336, 149))
+    pos = 18
+    menu, pos = read_sz_or_ordinal(blob, pos)
+    window_class, pos = read_sz_or_ordinal(blob, pos)
+    title, pos = read_sz_or_ordinal(blob, pos)
+    expect(failures, "dialog menu, class and title", (menu, window_class, title), ("", "", ""))
+    point = struct.unpack_from("<H", blob, pos)[0]
+    face, pos = read_sz_or_ordinal(blob, pos + 2)
+    expect(failures, "dialog font", (point, face), (8, "MS Sans Serif"))
+    pos = (pos + 3) & ~3  # items are DWORD-aligned
+    style, exstyle, x, y, cx, cy, ident = struct.unpack_from("<IIhhhhH", blob, pos)
+    expect(failures, "edit style", style, 0x50010004)
+    expect(failures, "edit extended style", exstyle, 0)
+    expect(failures, "edit rectangle", (x, y, cx, cy), (10, 10, 316, 128))
+    expect(failures, "edit identifier", ident, 101)
+    window_class, pos = read_sz_or_ordinal(blob, pos + 18)
+    text, pos = read_sz_or_ordinal(blob, pos)
+    extra = struct.unpack_from("<H", blob, pos)[0]
+    # 0x81 is the predefined edit class.
+    expect(failures, "edit class, text and creation data", (window_class, text, extra),
+           (("ordinal", 0x81), "", 0))
+
+
+def check_icon(resources, failures):
+    group = resources.get((RT_GROUP_ICON, 100))
+    if group is None:
+        failures.append("no icon group 100")
+        return
+    _reserved, kind, count = struct.unpack_from("<HHH", group, 0)
+    expect(failures, "icon group kind and images", (kind, count), (1, 1))
+    width, height, colours, _r, _planes, bits, size, ident = struct.unpack_from("<BBBBHHIH", group, 6)
+    expect(failures, "icon size and colours", (width, height, colours), (32, 32, 0))
+    image = resources.get((RT_ICON, ident))
+    if image is None:
+        failures.append("icon image %d missing" % ident)
+        return
+    header = struct.unpack_from("<IiiHH", image, 0)
+    expect(failures, "icon image header (size, width, doubled height, planes, bits)", header,
+           (40, 32, 64, 1, 8))
+    expect(failures, "icon image bytes", len(image), size)
+
+
+def expect(failures, what, actual, wanted):
+    if actual != wanted:
+        failures.append("%s: %r, expected %r" % (what, actual, wanted))
+
+
+def main():
+    if len(sys.argv) != 2:
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    try:
+        with open(sys.argv[1], "rb") as f:
+            resources = PeImage(f.read()).resources()
+    except (OSError, ValueError, struct.error) as error:
+        print("check_resources: cannot read %s: %s" % (sys.argv[1], error), file=sys.stderr)
+        return 1
+    failures = []
+    dialog = resources.get((RT_DIALOG, 101))
+    if dialog is None:
+        failures.append("no dialog template 101")
+    else:
+        check_dialog(dialog, failures)
+    check_icon(resources, failures)
+    for failure in failures:
+        print("FAIL " + failure)
+    print("resources: %d problems" % len(failures) if failures
+          else "resources: icon 100 and dialog 101 as they should be")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
