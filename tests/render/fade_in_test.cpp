@@ -47,14 +47,4 @@ TEST(FadeIn, EveryStepMatchesTheSaturatingFormulaOnEveryByte) {
   for (unsigned k = 0; k < FadeInSteps; ++k) ExpectFadeInStep(capture, background, k);
 }
 
-TEST(FadeIn, DarkeningAndRisingStopAtBlackInsteadOfWrapping) {
-  std::vector<Pixel> capture(FramePixels, MakePixel(10, 200, 0, 0));
-  std::vector<Pixel> background(FramePixels, MakePixel(255, 0, 100, 0));
-  std::vector<Pixel> frame(FramePixels);
-  // Step 128: the capture loses 128, the picture shows what exceeds 127.
-  FadeInStep(frame.data(), capture.data(), background.data(), 128);
-  EXPECT_EQ(frame[0], MakePixel(128, 72, 0, 0));
-  EXPECT_EQ(frame[FramePixels - 1], MakePixel(128, 72, 0, 0));
-}
-
 }  // namespace

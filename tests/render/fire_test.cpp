@@ -192,18 +192,6 @@ TEST_F(Fire, ComposeAddsThePaletteColourToThePictureWithSaturation) {
   EXPECT_EQ(FirstDifference(background, want), -1);
 }
 
-TEST_F(Fire, FullHeatTurnsRedFullAndRaisesGreenWhileNoHeatLeavesThePicture) {
-  BuildFirePalette();
-  std::vector<Pixel> background(FramePixels, MakePixel(10, 5, 77, 9));
-  FireField[0] = 255;
-  FireField[1] = 0;
-  std::vector<Pixel> frame(FramePixels);
-  ComposeFire(frame.data(), background.data());
-  EXPECT_EQ(frame[0], MakePixel(255, 250, 77, 9));
-  EXPECT_EQ(frame[1], background[1]);
-  FireField[0] = 0;
-}
-
 TEST(FireCadence, FireAdvancesOnPositionsWithOddLowByteParity) {
   const bool due[] = {false, true, true, false, true, false, false, true, true};
   for (uint32_t pos = 0; pos < 9; ++pos) EXPECT_EQ(FireStepDue(pos), due[pos]) << pos;
