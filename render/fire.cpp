@@ -59,7 +59,7 @@ void PackChainInputs(int y, uint16_t* packed) {
   const uint8_t* centre = FireField + y * FrameWidth;
   static const int RestOffsets[] = {-FrameWidth + 1, -1, 1, FrameWidth - 1, FrameWidth,
                                     FrameWidth + 1};
-  // Columns 1 to 416; column 416 is only there to fill the last tile and is never stored.
+  // Columns 1 to 416; column 416 only fills the last tile, and its result is thrown away.
   for (int x = 1; x <= FrameWidth; x += 16) {
     __m128i above = _mm_loadu_si128(reinterpret_cast<const __m128i*>(centre + x - FrameWidth));
     __m128i low = _mm_unpacklo_epi8(above, zero), high = _mm_unpackhi_epi8(above, zero);

@@ -5,9 +5,9 @@
 #include "render/frame.h"
 
 constexpr int FireCells = FramePixels;
-// Zero bytes after the last cell. The lower-right neighbour of the last seeded cell lies one
-// past the field's end and counts as 0; the vector loads of the rise-and-cool pass run up to
-// 15 bytes further still. Nothing ever writes them.
+// Zero bytes after the last cell, which nothing ever writes. The lower-right neighbour of the
+// last seeded cell lies one past the field's end and counts as 0, and the 16-byte loads of the
+// rise-and-cool pass reach one byte further.
 constexpr int FireFieldPad = 16;
 
 // Heat colour per heat value: red and green only, in the frame's byte order.
