@@ -111,8 +111,11 @@ void PrepareStatusLine() {
   SetTextColor(S.frameDc, RGB(255, 0, 0));
 }
 
+// The copy may sit in the platform's drawing batch; it must have read the frame before the next
+// step writes the frame's pixels directly.
 void Present() {
   BitBlt(S.windowDc, 0, 0, FrameWidth, FrameHeight, S.frameDc, 0, 0, SRCCOPY);
+  GdiFlush();
 }
 
 // 256 steps from the capture to the picture: the capture darkens by k while the picture rises
