@@ -1,0 +1,11 @@
+/* The program's song, built into the tool as a module image: a 32-bit count, then the XM
+   bytes. The assembler finds music/song.xm through its include path (the assets folder). */
+  .section .rodata,"a"
+  .globl ZavRenderSong
+  .p2align 2
+ZavRenderSong:
+  .long 2f - 1f
+1:
+  .incbin "music/song.xm"
+2:
+  .section .note.GNU-stack,"",@progbits
