@@ -1,0 +1,97 @@
+"""End-to-end harness: the real program under Wine on a virtual screen, driven like a user.
+
+A test script calls harness.main() and defines unittest classes, one per scenario, that
+open a Session:
+
+    class Scenario(unittest.TestCase):
+        @classmethod
+        def setUpClass(cls):
+            cls.session = harness.Session("scenario").start()
+            cls.addClassCleanup(cls.session.close)
+            cls.session.start_program()
+
+        def test_something(self):
+            state = self.session.window_state()              # from inside Wine
+            picture = self.session.screenshot("shot.png")    # from the X screen
+            self.session.display.click(310, 440)             # the mouse
+            clip = self.session.audio_clip()                 # what was played
+
+    if __name__ == "__main__":
+        harness.main()
+"""
+import os
+import signal
+import sys
+import unittest
+
+from . import config as _config
+from .audio import RATE, AudioCapture, AudioClip
+from .image import Screenshot
+from .proc import HarnessError, wait_until
+from .session import WM_CLOSE, Button, Rect, Session as _Session, WindowState
+from .wine import Program, TestCtl, WinePrefix
+from .xserver import VirtualDisplay
+
+_live_sessions = []
+_expired = []
+
+
+class Session(_Session):
+    """A session that uses the paths given to main() and is ended if the run is cut short."""
+
+    def __init__(self, name, config=None, **options):
+        super().__init__(config or _config.CONFIG, name, **options)
+
+    def start(self):
+        if _expired:
+            raise HarnessError(f"the run's time of {_expired[0]} s is over; no new session")
+        _live_sessions.append(self)
+        return super().start()
+
+    def close(self):
+        if self in _live_sessions:
+            _live_sessions.remove(self)
+        return super().close()
+
+
+def _close_live_sessions():
+    for session in list(_live_sessions):
+        try:
+            session.close()
+        except Exception as error:  # cleanup goes on with the other sessions
+            print(f"cleanup of session {session.name} failed: {error}", file=sys.stderr)
+
+
+def _watchdog(seconds):
+    """Turns a run that takes too long into a failing test instead of a killed process."""
+    def expire(signum, _frame):
+        if signum == signal.SIGALRM:
+            _expired.append(seconds)
+            raise HarnessError(f"the end-to-end run took longer than {seconds} s")
+        raise HarnessError(f"the end-to-end run was stopped by signal {signum}")
+    signal.signal(signal.SIGALRM, expire)
+    signal.signal(signal.SIGTERM, expire)
+    signal.alarm(max(1, int(seconds)))
+
+
+def main(needs=("program", "testctl")):
+    """Runs the calling script's tests with the paths from the command line.
+
+    Options: --program EXE --testctl EXE --prefix DIR --work DIR --timeout SECONDS; other
+    arguments go to unittest. Prints one summary line and exits non-zero on any failure.
+    """
+    config, timeout, rest = _config.parse(sys.argv[1:], needs)
+    _config.CONFIG = config
+    os.makedirs(config.work_dir, exist_ok=True)
+    _watchdog(timeout)
+    name = os.path.splitext(os.path.basename(sys.argv[0]))[0]
+    try:
+        program = unittest.main(module="__main__", argv=[sys.argv[0], *rest], exit=False, verbosity=2)
+    finally:
+        signal.alarm(0)
+        _close_live_sessions()
+    result = program.result
+    failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
+    passed = result.testsRun - failed - len(result.skipped)
+    print(f"{name}: {passed} passed, {failed} failed, {len(result.skipped)} skipped", flush=True)
+    sys.exit(0 if result.wasSuccessful() and result.testsRun > 0 else 1)

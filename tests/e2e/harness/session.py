@@ -1,0 +1,206 @@
+"""A session: one virtual screen, one Wine server, one audio capture, one program.
+
+Tests build on this class; everything it starts it also ends, and only that.
+"""
+import collections
+import os
+import shutil
+import time
+
+from .audio import AudioCapture
+from .proc import HarnessError, wait_until
+from .wine import Program, TestCtl, WinePrefix
+from .xserver import VirtualDisplay
+
+WINDOW_TITLE = "ZAV Installer"
+WM_CLOSE = 0x0010
+
+Rect = collections.namedtuple("Rect", "x y width height")
+Button = collections.namedtuple("Button", "id rect style class_name")
+WindowState = collections.namedtuple("WindowState", "window client style ex_style class_style visible pid")
+
+
+class Session:
+    def __init__(self, config, name, screen=(1024, 768), audio=True, realtime_audio=True):
+        self.config = config
+        self.name = name
+        self.screen = screen
+        self.work_dir = os.path.join(config.work_dir, name)
+        self.prefix = WinePrefix(config.prefix)
+        self.display = None
+        self.audio = AudioCapture(self.work_dir, realtime_audio) if audio else None
+        self.program = None
+        self.testctl = None
+        self.prefix_seconds = 0.0
+
+    # --- start and end ---------------------------------------------------------------
+
+    def start(self):
+        """Takes the prefix, starts the screen and the audio capture. Returns self."""
+        shutil.rmtree(self.work_dir, ignore_errors=True)
+        os.makedirs(self.work_dir)
+        try:
+            self.prefix.lock()
+            self.prefix_seconds = self.prefix.ensure(log=self.log)
+            # A server left by a run that was killed would still show on its dead screen.
+            self.prefix.kill_server()
+            self.display = VirtualDisplay(*self.screen, log_path=self.path("xvfb.log")).start()
+            if self.audio:
+                self.audio.start()
+            self.testctl = TestCtl(self.config.testctl, self.env())
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def close(self):
+        """Ends the program (WM_CLOSE first, then by force), Wine, the capture and the screen.
+
+        Returns the program's exit code, or None if no program was started.
+        """
+        code = None
+        try:
+            if self.program is not None:
+                code = self._end_program()
+        finally:
+            if self.display is not None:
+                self.prefix.kill_server()
+            if self.audio:
+                self.audio.stop()
+            if self.display is not None:
+                self.display.stop()
+                self.display = None
+            self.prefix.unlock()
+        return code
+
+    def _end_program(self):
+        if self.program.running and self.testctl is not None:
+            try:
+                self.testctl.call("close", timeout=10)
+                return self.program.wait_exit(timeout=10)
+            except HarnessError as error:
+                self.log(f"closing politely failed ({error}); killing the program")
+        if self.program.running:
+            self.program.kill()
+        return self.program.process.returncode
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *_):
+        self.close()
+
+    # --- the program -------------------------------------------------------------------
+
+    def env(self, **extra):
+        """Environment for anything run in this session: prefix, screen, audio device."""
+        parts = [self.display.env]
+        if self.audio:
+            parts.append(self.audio.env)
+        parts.append(extra)
+        return self.prefix.full_env(*parts)
+
+    def start_program(self, exe=None, args=(), wait_for_window=True, timeout=30):
+        """Starts the installer (or `exe`) and, by default, waits for its window to show."""
+        if self.program is not None and self.program.running:
+            raise HarnessError("this session already runs a program")
+        exe = exe or self.config.program
+        self.program = Program(exe, self.env(), self.path("program.log"), args)
+        if wait_for_window:
+            self.wait_for_window(timeout)
+        return self.program
+
+    def wait_for_window(self, timeout=30):
+        """X window id of the program's window, once it is mapped on the screen."""
+        def shown():
+            if self.program is not None and not self.program.running:
+                raise HarnessError(f"the program ended with exit code {self.program.process.returncode} "
+                                   f"before its window showed:\n{self.program.log_tail()}")
+            windows = self.display.find_windows(WINDOW_TITLE)
+            return windows[0] if windows else None
+        return wait_until(shown, timeout, f'the window "{WINDOW_TITLE}" to show', interval=0.1)
+
+    def wait_exit(self, timeout=10):
+        """Exit code of the program; an error if it is still running after `timeout` seconds."""
+        return self.program.wait_exit(timeout)
+
+    # --- looking at the window from inside Wine ----------------------------------------
+
+    def window_state(self):
+        """Rectangles (screen coordinates), styles and process of the main window, or None."""
+        lines = self._facts("rect")
+        if lines is None:
+            return None
+        facts = {line[0]: line[1:] for line in lines}
+        return WindowState(
+            window=Rect(*map(int, facts["window"])),
+            client=Rect(*map(int, facts["client"])),
+            style=int(facts["style"][0], 16),
+            ex_style=int(facts["exstyle"][0], 16),
+            class_style=int(facts["classstyle"][0], 16),
+            visible=facts["visible"][0] == "1",
+            pid=int(facts["pid"][0]))
+
+    def buttons(self):
+        """The main window's child controls, in creation order; rectangles in client coordinates."""
+        lines = self._facts("buttons")
+        if lines is None:
+            return None
+        return [Button(int(line[1]), Rect(*map(int, line[2:6])), int(line[6], 16), line[7])
+                for line in lines if line[0] == "button"]
+
+    def close_window(self):
+        """Posts WM_CLOSE to the main window; False if there is no window."""
+        code, _ = self.testctl.call("close")
+        return code == 0
+
+    def post(self, message, wparam=0, lparam=0):
+        code, _ = self.testctl.call("post", message, wparam, lparam)
+        return code == 0
+
+    def send(self, message, wparam=0, lparam=0):
+        """Result of a sent message, or None when there is no window."""
+        lines = self._facts("send", message, wparam, lparam)
+        return None if lines is None else int(lines[0][1])
+
+    def _facts(self, *args):
+        if self.testctl is None:
+            raise HarnessError("the session has not been started")
+        return self.testctl.facts(*args)
+
+    # --- looking and listening from outside ----------------------------------------------
+
+    def screenshot(self, save_as=None):
+        """The whole virtual screen; also written as PNG when `save_as` names a file."""
+        picture = self.display.screenshot()
+        if save_as:
+            picture.save_png(save_as if os.path.isabs(save_as) else self.path(save_as))
+        return picture
+
+    def window_picture(self, save_as=None):
+        """The program's window as it shows on the screen now."""
+        state = self.window_state()
+        if state is None:
+            raise HarnessError("there is no window to capture")
+        picture = self.screenshot().crop(*state.window)
+        if save_as:
+            picture.save_png(save_as if os.path.isabs(save_as) else self.path(save_as))
+        return picture
+
+    def audio_clip(self):
+        if not self.audio:
+            raise HarnessError("this session was started without audio capture")
+        return self.audio.clip()
+
+    # --- small helpers -----------------------------------------------------------------
+
+    def path(self, name):
+        """A file in this session's work folder."""
+        return os.path.join(self.work_dir, name)
+
+    def log(self, text):
+        print(f"[{self.name}] {text}", flush=True)
+
+    @staticmethod
+    def pause(seconds):
+        time.sleep(seconds)

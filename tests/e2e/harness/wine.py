@@ -1,0 +1,166 @@
+"""Wine for the tests: a prefix of the build tree's own, programs started in it, and the
+tests' helper program zav-testctl.
+
+Nothing here touches ~/.wine. One session at a time owns a prefix (a lock file beside it),
+since everything started in a prefix shares one wine server and one desktop, and the
+server is ended with `wineserver -k` for that prefix only.
+"""
+import fcntl
+import os
+import subprocess
+import time
+
+from .proc import HarnessError, run, stop_process
+
+READY_STAMP = ".zav-e2e-ready"
+CREATE_SECONDS = 300
+LOCK_SECONDS = 120
+
+# Settings every run needs: ALSA as the audio driver (its default device is the one the
+# harness redirects), and no crash dialog, which would leave a crashed program waiting
+# for a click instead of ending.
+REGISTRY = """\
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]
+"Audio"="alsa"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
+"ShowCrashDialog"=dword:00000000
+"""
+
+
+class WinePrefix:
+    def __init__(self, path):
+        self.path = os.path.abspath(path)
+        self._lock = None
+
+    @property
+    def env(self):
+        return {
+            "WINEPREFIX": self.path,
+            "WINEDEBUG": "-all",
+            # Keep Wine from offering to download its .NET and browser engines.
+            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+        }
+
+    def full_env(self, *extra):
+        env = dict(os.environ)
+        env.update(self.env)
+        for more in extra:
+            env.update(more)
+        return env
+
+    def lock(self, timeout=LOCK_SECONDS):
+        """Waits until this session alone owns the prefix."""
+        os.makedirs(os.path.dirname(self.path), exist_ok=True)
+        lock = open(self.path + ".lock", "a+")
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                break
+            except BlockingIOError:
+                if time.monotonic() >= deadline:
+                    lock.seek(0)
+                    holder = lock.read().strip() or "unknown"
+                    lock.close()
+                    raise HarnessError(f"the Wine prefix {self.path} is in use by process {holder} "
+                                       f"(another test run or ./run.sh) for more than {timeout} s")
+                time.sleep(0.2)
+        lock.seek(0)
+        lock.truncate()
+        lock.write(str(os.getpid()))
+        lock.flush()
+        self._lock = lock
+        return self
+
+    def unlock(self):
+        if self._lock is not None:
+            self._lock.close()
+            self._lock = None
+
+    def ensure(self, log=print):
+        """Creates the prefix on first use; returns the seconds spent (0 if it was there)."""
+        if os.path.exists(os.path.join(self.path, READY_STAMP)):
+            return 0.0
+        log(f"creating the Wine prefix {self.path} (once; takes a while)")
+        started = time.monotonic()
+        # Without a display: the prefix must not depend on any particular screen.
+        env = self.full_env()
+        env.pop("DISPLAY", None)
+        run(["wineboot", "-i"], env=env, timeout=CREATE_SECONDS)
+        registry_file = os.path.join(self.path, "zav-e2e.reg")
+        with open(registry_file, "w") as out:
+            out.write(REGISTRY)
+        run(["wine", "regedit", "/S", registry_file], env=env, timeout=CREATE_SECONDS)
+        # The registry reaches its files when the server ends.
+        run(["wineserver", "-w"], env=env, timeout=CREATE_SECONDS)
+        open(os.path.join(self.path, READY_STAMP), "w").close()
+        seconds = time.monotonic() - started
+        log(f"Wine prefix ready after {seconds:.1f} s")
+        return seconds
+
+    def kill_server(self, timeout=20):
+        """Ends the wine server of this prefix and everything that runs in it."""
+        env = self.full_env()
+        run(["wineserver", "-k"], env=env, timeout=timeout, check=False)
+        run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
+
+
+class Program:
+    """A Windows program running under Wine; its Linux process is the Windows process."""
+
+    def __init__(self, exe, env, log_path, args=()):
+        self.exe = exe
+        self.log_path = log_path
+        with open(log_path, "ab") as log:
+            self.process = subprocess.Popen(["wine", exe, *args], env=env, stdin=subprocess.DEVNULL,
+                                            stdout=log, stderr=log)
+
+    @property
+    def running(self):
+        return self.process.poll() is None
+
+    def wait_exit(self, timeout):
+        """The exit code; a program still running after `timeout` seconds is an error."""
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise HarnessError(f"{os.path.basename(self.exe)} was still running after {timeout} s") from None
+
+    def kill(self):
+        return stop_process(self.process, grace=2)
+
+    def log_tail(self, lines=20):
+        try:
+            with open(self.log_path, errors="replace") as log:
+                return "".join(log.readlines()[-lines:])
+        except OSError:
+            return ""
+
+
+class TestCtl:
+    """zav-testctl: looks at and talks to the program's main window from inside Wine."""
+
+    NOT_FOUND = 1
+
+    def __init__(self, exe, env):
+        self.exe = exe
+        self.env = env
+
+    def call(self, *args, timeout=30):
+        """(exit code, output lines) of one subcommand."""
+        code, out, err = run(["wine", self.exe, *[str(a) for a in args]], env=self.env, timeout=timeout,
+                             check=False)
+        if code not in (0, self.NOT_FOUND):
+            raise HarnessError(f"zav-testctl {' '.join(map(str, args))} failed with exit code {code}: "
+                               f"{err.strip()}")
+        return code, out.splitlines()
+
+    def facts(self, *args, timeout=30):
+        """Output lines split on blanks, or None when there is no window."""
+        code, lines = self.call(*args, timeout=timeout)
+        if code == self.NOT_FOUND:
+            return None
+        return [line.split() for line in lines if line.strip()]

@@ -1,0 +1,157 @@
+"""A virtual X screen of the run's own, and the mouse and eyes on it (xdotool, xwd).
+
+There is no window manager on this screen: X windows sit exactly where the program puts
+them, and whatever frame a window has is drawn by the program (Wine) inside it.
+"""
+import os
+import select
+import subprocess
+import time
+
+from .image import Screenshot
+from .proc import HarnessError, process_alive, run, stop_process
+
+FIRST_DISPLAY = 91
+DISPLAYS_TO_TRY = 100
+START_SECONDS = 15
+
+
+def display_taken(number):
+    """True when a live X server holds the display's lock file."""
+    try:
+        with open(f"/tmp/.X{number}-lock") as lock:
+            pid = int(lock.read().strip() or 0)
+    except (OSError, ValueError):
+        return os.path.exists(f"/tmp/.X11-unix/X{number}")
+    return pid > 0 and process_alive(pid)
+
+
+class VirtualDisplay:
+    def __init__(self, width=1024, height=768, depth=24, log_path=os.devnull):
+        self.width, self.height, self.depth = width, height, depth
+        self.log_path = log_path
+        self.number = None
+        self._server = None
+
+    @property
+    def name(self):
+        return f":{self.number}"
+
+    @property
+    def env(self):
+        return {"DISPLAY": self.name}
+
+    def start(self):
+        for number in range(FIRST_DISPLAY, FIRST_DISPLAY + DISPLAYS_TO_TRY):
+            if not display_taken(number) and self._try_start(number):
+                self.number = number
+                return self
+        raise HarnessError(f"no free X display between :{FIRST_DISPLAY} and "
+                           f":{FIRST_DISPLAY + DISPLAYS_TO_TRY - 1} (see {self.log_path})")
+
+    def _try_start(self, number):
+        """Starts Xvfb on one display number; False if that number turned out to be taken."""
+        ready_read, ready_write = os.pipe()
+        argv = ["Xvfb", f":{number}", "-screen", "0", f"{self.width}x{self.height}x{self.depth}",
+                "-nolisten", "tcp", "-noreset", "-displayfd", str(ready_write)]
+        try:
+            with open(self.log_path, "ab") as log:
+                server = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                          pass_fds=(ready_write,))
+        except FileNotFoundError:
+            raise HarnessError("Xvfb not found: install the Debian package xvfb") from None
+        finally:
+            os.close(ready_write)
+        # Xvfb writes the display number to the pipe once it accepts clients. The pipe stays
+        # open as long as the server runs: Xvfb may write to it again later, and a write to a
+        # closed pipe is fatal to it.
+        deadline = time.monotonic() + START_SECONDS
+        while time.monotonic() < deadline:
+            ready, _, _ = select.select([ready_read], [], [], 0.1)
+            if ready and os.read(ready_read, 16).strip():
+                self._server, self._ready_pipe = server, ready_read
+                return True
+            if server.poll() is not None:
+                os.close(ready_read)
+                return False  # lost the race for this number to another server
+        stop_process(server)
+        os.close(ready_read)
+        raise HarnessError(f"Xvfb :{number} did not become ready within {START_SECONDS} s "
+                           f"(see {self.log_path})")
+
+    def stop(self):
+        if self._server is not None:
+            stop_process(self._server)
+            os.close(self._ready_pipe)
+            self._server = None
+
+    # --- looking -----------------------------------------------------------------------
+
+    def xdotool(self, *args, timeout=10, check=True):
+        return run(["xdotool", *args], env=self._env(), timeout=timeout, check=check)
+
+    def find_windows(self, title):
+        """X window ids of the mapped windows whose title is exactly `title`."""
+        code, out, _ = self.xdotool("search", "--onlyvisible", "--name", f"^{title}$", check=False)
+        return [int(line) for line in out.split()] if code == 0 else []
+
+    def window_geometry(self, window_id):
+        """(x, y, width, height) of an X window, position relative to the screen."""
+        _, out, _ = self.xdotool("getwindowgeometry", "--shell", str(window_id))
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return tuple(int(values[key]) for key in ("X", "Y", "WIDTH", "HEIGHT"))
+
+    def screenshot(self, timeout=20):
+        """The whole screen as it is now."""
+        dump = os.path.join(os.path.dirname(self.log_path) or ".", f"screen-{self.number}.xwd")
+        with open(dump, "wb") as out:
+            try:
+                child = subprocess.Popen(["xwd", "-root", "-silent"], env=self._env(),
+                                         stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+            except FileNotFoundError:
+                raise HarnessError("xwd not found: install the Debian package x11-apps") from None
+            try:
+                code = child.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                child.kill()
+                child.wait()
+                raise HarnessError(f"xwd did not capture the screen within {timeout} s")
+        if code != 0:
+            raise HarnessError(f"xwd failed with exit code {code}")
+        with open(dump, "rb") as data:
+            picture = Screenshot.from_xwd(data.read())
+        os.unlink(dump)
+        return picture
+
+    # --- the mouse -----------------------------------------------------------------------
+
+    def mouse_move(self, x, y):
+        # No --sync: it waits for motion, and a move to where the pointer already is never comes.
+        self.xdotool("mousemove", str(x), str(y))
+
+    def mouse_down(self, button=1):
+        self.xdotool("mousedown", str(button))
+
+    def mouse_up(self, button=1):
+        self.xdotool("mouseup", str(button))
+
+    def click(self, x, y, button=1):
+        self.mouse_move(x, y)
+        self.xdotool("click", str(button))
+
+    def drag(self, start, end, steps=10, pause=0.02):
+        """Presses at `start`, moves in steps to `end`, releases there."""
+        self.mouse_move(*start)
+        self.mouse_down()
+        for step in range(1, steps + 1):
+            self.mouse_move(start[0] + (end[0] - start[0]) * step // steps,
+                            start[1] + (end[1] - start[1]) * step // steps)
+            time.sleep(pause)
+        self.mouse_up()
+
+    def _env(self):
+        if self.number is None:
+            raise HarnessError("the virtual display has not been started")
+        env = dict(os.environ)
+        env.update(self.env)
+        return env

@@ -1,0 +1,181 @@
+// zav-testctl: the end-to-end tests' own eyes and hands inside Wine.
+//
+// The tests drive the installer from Linux (X display, xdotool), but some facts live only
+// on the Windows side: the window's style bits, its client rectangle, the child controls'
+// ids, and messages such as WM_CLOSE. This console program finds the installer's window
+// by its class and prints or posts what the test asks for, one subcommand per call.
+//
+// Output is one fact per line, "name value value ...", numbers in decimal except styles
+// (hexadecimal with 0x), so a test can split lines on blanks.
+//
+// Exit codes: 0 done, 1 no such window (or it did not appear / go away in time),
+// 2 bad command line, 3 the call itself failed (or the tone did not finish playing).
+#include <windows.h>
+#include <mmsystem.h>
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static const char WindowClass[] = "ZAV Installer";
+
+enum ExitCode { Done = 0, NotFound = 1, Usage = 2, Failed = 3 };
+
+static HWND FindMainWindow() { return FindWindowA(WindowClass, NULL); }
+
+static void PrintRect(const char* name, RECT r) {
+  printf("%s %ld %ld %ld %ld\n", name, r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+// Numbers on the command line may be decimal, hexadecimal (0x...) or negative.
+static LONG_PTR ParseNumber(const char* text) { return (LONG_PTR)strtoll(text, NULL, 0); }
+
+// Prints "window X Y W H" and "client X Y W H" in screen coordinates, then the window's
+// and its class's styles: a window without a frame has equal rectangles.
+static int PrintMainRect() {
+  HWND window = FindMainWindow();
+  if (!window) return NotFound;
+  RECT outer, client;
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &client);
+  MapWindowPoints(window, NULL, (POINT*)&client, 2);
+  PrintRect("window", outer);
+  PrintRect("client", client);
+  printf("style 0x%08lx\n", (unsigned long)GetWindowLongA(window, GWL_STYLE));
+  printf("exstyle 0x%08lx\n", (unsigned long)GetWindowLongA(window, GWL_EXSTYLE));
+  printf("classstyle 0x%08lx\n", (unsigned long)GetClassLongA(window, GCL_STYLE));
+  printf("visible %d\n", IsWindowVisible(window) ? 1 : 0);
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  printf("pid %lu\n", (unsigned long)processId);
+  return Done;
+}
+
+static BOOL CALLBACK PrintChild(HWND child, LPARAM parent) {
+  if (GetParent(child) != (HWND)parent) return TRUE;  // only direct children
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(NULL, (HWND)parent, (POINT*)&r, 2);
+  char className[64];
+  GetClassNameA(child, className, sizeof className);
+  printf("button %d %ld %ld %ld %ld 0x%08lx %s\n", GetDlgCtrlID(child), r.left, r.top,
+         r.right - r.left, r.bottom - r.top, (unsigned long)GetWindowLongA(child, GWL_STYLE),
+         className);
+  return TRUE;
+}
+
+// One line per direct child: "button ID X Y W H STYLE CLASS", position in client coordinates.
+static int PrintButtons() {
+  HWND window = FindMainWindow();
+  if (!window) return NotFound;
+  EnumChildWindows(window, PrintChild, (LPARAM)window);
+  return Done;
+}
+
+static int PostToMain(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = FindMainWindow();
+  if (!window) return NotFound;
+  return PostMessageA(window, message, wParam, lParam) ? Done : Failed;
+}
+
+// Sends and prints "result N"; the time-out keeps a hung window from hanging the test.
+static int SendToMain(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = FindMainWindow();
+  if (!window) return NotFound;
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result))
+    return Failed;
+  printf("result %lld\n", (long long)(LONG_PTR)result);
+  return Done;
+}
+
+// Polls every 50 ms until the window's presence equals `present` or the time is up.
+static int WaitFor(bool present, double seconds) {
+  DWORD deadline = GetTickCount() + (DWORD)(seconds * 1000);
+  for (;;) {
+    if ((FindMainWindow() != NULL) == present) return Done;
+    if ((LONG)(GetTickCount() - deadline) >= 0) return NotFound;
+    Sleep(50);
+  }
+}
+
+// A known sound for checking the audio path without the installer: a 441 Hz cosine
+// (exactly 100 frames a period, so its first frame is already at full level) at amplitude
+// 10000 on both channels, for `seconds` seconds. Every second is its own header over the
+// same block, queued at once, so the device plays exactly that many frames.
+static const int ToneRate = 44100;
+static const int MaxToneSeconds = 60;
+static short ToneBlock[ToneRate * 2];
+static WAVEHDR ToneHeaders[MaxToneSeconds];
+
+static bool AllDone(int count) {
+  for (int i = 0; i < count; i++)
+    if (!(ToneHeaders[i].dwFlags & WHDR_DONE)) return false;
+  return true;
+}
+
+static int PlayTone(int seconds) {
+  if (seconds < 1 || seconds > MaxToneSeconds) return Usage;
+  for (int frame = 0; frame < ToneRate; frame++) {
+    short value = (short)lround(10000 * cos(2 * 3.14159265358979 * frame / 100));
+    ToneBlock[2 * frame] = ToneBlock[2 * frame + 1] = value;
+  }
+  WAVEFORMATEX format = {WAVE_FORMAT_PCM, 2, ToneRate, ToneRate * 4, 4, 16, 0};
+  HWAVEOUT device;
+  if (waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
+    return Failed;
+  for (int i = 0; i < seconds; i++) {
+    ToneHeaders[i].lpData = (LPSTR)ToneBlock;
+    ToneHeaders[i].dwBufferLength = sizeof ToneBlock;
+    waveOutPrepareHeader(device, &ToneHeaders[i], sizeof(WAVEHDR));
+    waveOutWrite(device, &ToneHeaders[i], sizeof(WAVEHDR));
+  }
+  DWORD deadline = GetTickCount() + (DWORD)(seconds + 10) * 1000;
+  while (!AllDone(seconds) && (LONG)(GetTickCount() - deadline) < 0) Sleep(10);
+  int code = AllDone(seconds) ? Done : Failed;
+  waveOutReset(device);
+  for (int i = 0; i < seconds; i++) waveOutUnprepareHeader(device, &ToneHeaders[i], sizeof(WAVEHDR));
+  waveOutClose(device);
+  return code;
+}
+
+static int PrintUsage() {
+  fprintf(stderr,
+          "usage: zav-testctl COMMAND\n"
+          "  rect                   window and client rectangles, styles, process id\n"
+          "  buttons                child controls: id, rectangle, style, class\n"
+          "  close                  post WM_CLOSE\n"
+          "  post MSG WPARAM LPARAM post any message\n"
+          "  send MSG WPARAM LPARAM send any message, print its result\n"
+          "  wait-shown SECONDS     wait until the window exists\n"
+          "  wait-gone SECONDS      wait until the window no longer exists\n"
+          "  tone SECONDS           play a 441 Hz tone through the wave mapper (no window needed)\n");
+  return Usage;
+}
+
+int main(int argc, char** argv) {
+  if (argc < 2) return PrintUsage();
+  const char* command = argv[1];
+  int rest = argc - 2;
+  int code = Usage;
+  if (!strcmp(command, "rect") && rest == 0) code = PrintMainRect();
+  else if (!strcmp(command, "buttons") && rest == 0) code = PrintButtons();
+  else if (!strcmp(command, "close") && rest == 0) code = PostToMain(WM_CLOSE, 0, 0);
+  else if (!strcmp(command, "post") && rest == 3)
+    code = PostToMain((UINT)ParseNumber(argv[2]), (WPARAM)ParseNumber(argv[3]), ParseNumber(argv[4]));
+  else if (!strcmp(command, "send") && rest == 3)
+    code = SendToMain((UINT)ParseNumber(argv[2]), (WPARAM)ParseNumber(argv[3]), ParseNumber(argv[4]));
+  else if (!strcmp(command, "wait-shown") && rest == 1) code = WaitFor(true, atof(argv[2]));
+  else if (!strcmp(command, "wait-gone") && rest == 1) code = WaitFor(false, atof(argv[2]));
+  else if (!strcmp(command, "tone") && rest == 1) code = PlayTone(atoi(argv[2]));
+  else return PrintUsage();
+  if (code == NotFound && !strcmp(command, "wait-gone"))
+    fprintf(stderr, "zav-testctl: the window of class \"%s\" is still there\n", WindowClass);
+  else if (code == NotFound)
+    fprintf(stderr, "zav-testctl: no window of class \"%s\"\n", WindowClass);
+  else if (code == Usage)
+    return PrintUsage();
+  if (code == Failed) fprintf(stderr, "zav-testctl: %s failed (error %lu)\n", command, GetLastError());
+  fflush(stdout);
+  return code;
+}
