@@ -187,6 +187,20 @@ class Session:
             picture.save_png(save_as if os.path.isabs(save_as) else self.path(save_as))
         return picture
 
+    def on_screen(self, x, y):
+        """Screen position of a point given in the window's client coordinates."""
+        state = self.window_state()
+        if state is None:
+            raise HarnessError("there is no window to point into")
+        return state.client.x + x, state.client.y + y
+
+    def move_mouse_into_window(self, x, y):
+        """Moves the pointer to a point of the window (client coordinates)."""
+        self.display.mouse_move(*self.on_screen(x, y))
+
+    def click_in_window(self, x, y, button=1):
+        self.display.click(*self.on_screen(x, y), button=button)
+
     def audio_clip(self):
         if not self.audio:
             raise HarnessError("this session was started without audio capture")
