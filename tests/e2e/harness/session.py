@@ -56,28 +56,49 @@ class Session:
     def close(self):
         """Ends the program (WM_CLOSE first, then by force), Wine, the capture and the screen.
 
-        Returns the program's exit code, or None if no program was started.
+        Every step is tried even if one before failed; the first failure is raised at the end.
+        Returns the program's exit code, or None if no program was started. Closing twice is
+        harmless.
         """
-        code = None
-        try:
-            if self.program is not None:
-                code = self._end_program()
-        finally:
-            if self.display is not None:
-                self.prefix.kill_server()
-            if self.audio:
-                self.audio.stop()
-            if self.display is not None:
-                self.display.stop()
-                self.display = None
-            self.prefix.unlock()
+        failures = []
+
+        def attempt(step):
+            try:
+                return step()
+            except Exception as error:  # the other steps must still run
+                self.log(f"cleanup step {step.__name__} failed: {error}")
+                failures.append(error)
+                return None
+
+        code = attempt(self._end_program)
+        for step in (self._end_wine, self._end_audio, self._end_display, self.prefix.unlock):
+            attempt(step)
+        if failures:
+            raise failures[0]
         return code
 
+    def _end_wine(self):
+        if self.display is not None:
+            self.prefix.kill_server()
+
+    def _end_audio(self):
+        if self.audio:
+            self.audio.stop()
+
+    def _end_display(self):
+        if self.display is not None:
+            self.display.stop()
+            self.display = None
+
     def _end_program(self):
+        if self.program is None:
+            return None
         if self.program.running and self.testctl is not None:
             try:
-                self.testctl.call("close", timeout=10)
-                return self.program.wait_exit(timeout=10)
+                code, _ = self.testctl.call("close", timeout=10)
+                if code == 0:
+                    return self.program.wait_exit(timeout=10)
+                self.log("the program has no window to close; killing it")
             except HarnessError as error:
                 self.log(f"closing politely failed ({error}); killing the program")
         if self.program.running:
