@@ -1,0 +1,345 @@
+#include "music/mixer.h"
+
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "music/module.h"
+#include "music/output_config.h"
+#include "music/rounding.h"
+
+Voice Voices[VoiceCount];
+
+namespace {
+
+// A 32.32 fixed-point position or step. Arithmetic on it wraps modulo 2^64, exactly like the
+// voice's two 32-bit halves added with carry.
+typedef uint64_t Fixed;
+// Distances and boundaries: a 32-bit loop end times 2^32 minus a signed position needs more
+// than 64 bits to be exact.
+__extension__ typedef __int128 Wide;
+
+const float InverseOf255 = 1.0f / 255.0f;
+const float FractionScale = 1.0f / 2147483648.0f;  // 2^-31
+const Fixed LowBit = 1;
+
+Fixed PositionOf(const Voice& voice) {
+  return (Fixed(uint32_t(voice.position)) << 32) | voice.positionFraction;
+}
+
+void StorePosition(Voice& voice, Fixed position) {
+  voice.position = int32_t(uint32_t(position >> 32));
+  voice.positionFraction = uint32_t(position);
+}
+
+Fixed StepOf(const Voice& voice) {
+  return (Fixed(uint32_t(voice.step)) << 32) | voice.stepFraction;
+}
+
+Fixed FromWide(Wide position) { return Fixed(int64_t(position)); }
+
+// Every frame clears the lowest bit of the position before it adds the move (the step, or its
+// negation when moving backward). After the first frame the position therefore goes on by the
+// move with its lowest bit cleared, and that bit comes back once at the end.
+Fixed Advance(Fixed position, int64_t frames, Fixed move) {
+  if (frames <= 0) return position;
+  return (position & ~LowBit) + Fixed(frames) * (move & ~LowBit) + (move & LowBit);
+}
+
+// The frames after which the position has reached or passed the end it moves towards: the
+// loop end (or sample end) forward, the loop start backward. 0 when it is there already or
+// beyond; more than `limit` when that does not happen within `limit` frames, or never (a
+// step too small to move the position).
+int64_t FramesToBoundary(Fixed position, Fixed step, bool forward, const Sample& sample,
+                         int32_t limit) {
+  Wide at = int64_t(position);
+  Wide start = Wide(sample.loopStart) << 32;
+  Wide end = (Wide(sample.loopStart) + sample.loopLength) << 32;
+  Wide left = forward ? end - at : at - start;
+  if (left <= 0) return 0;
+  // From the closed form of Advance: forward the position after n >= 1 frames is
+  // position - low + carry + n * even; backward it is position - low + carry - n * (even +
+  // 2 carry), since subtracting an odd step borrows from the cleared bit.
+  Wide low = Wide(position & LowBit);
+  Wide carry = Wide(step & LowBit);
+  Wide even = Wide(step & ~LowBit);
+  Wide unit = forward ? even : even + 2 * carry;
+  Wide need = forward ? left + low - carry : left - low + carry;
+  if (unit == 0 || need > Wide(limit) * unit) return int64_t(limit) + 1;
+  if (need <= unit) return 1;
+  if (need < (Wide(1) << 64)) return int64_t(uint64_t(need - 1) / uint64_t(unit) + 1);
+  return int64_t((need - 1) / unit + 1);
+}
+
+// One frame's value: the sample at the position's integer part, interpolated towards the next
+// by the fraction, taken to 31 bits as a signed integer and scaled to 0..1.
+inline float Interpolate(const int16_t* data, Fixed position) {
+  const int16_t* at = data + int32_t(uint32_t(position >> 32));
+  float weight = float(int32_t(uint32_t(position) >> 1)) * FractionScale;
+  return float(at[0]) + weight * float(at[1] - at[0]);
+}
+
+inline void MixFrame(float* out, const int16_t* data, Fixed position, float left, float right) {
+  float value = Interpolate(data, position);
+  out[0] += value * left;
+  out[1] += value * right;
+}
+
+#if defined(__SSE2__)
+// The sample pair at a position's index, first sample in the low half.
+inline int32_t PairAt(const int16_t* data, Fixed position) {
+  int32_t pair;
+  memcpy(&pair, data + int32_t(uint32_t(position >> 32)), sizeof pair);
+  return pair;
+}
+
+inline int32_t HalfFraction(Fixed position) { return int32_t(uint32_t(position) >> 1); }
+#endif
+
+// Frames at constant gains: the hot loop. Four frames per pass, each computed with the same
+// single-precision operations as MixFrame, so every frame gives the same bits either way.
+Fixed MixConstant(float* out, int32_t frames, const int16_t* data, Fixed position, Fixed move,
+                  float left, float right) {
+#if defined(__SSE2__)
+  const __m128 gains = _mm_setr_ps(left, right, left, right);
+  const __m128 scale = _mm_set1_ps(FractionScale);
+  for (; frames >= 4; frames -= 4, out += 8) {
+    Fixed p0 = position;
+    Fixed p1 = (p0 & ~LowBit) + move;
+    Fixed p2 = (p1 & ~LowBit) + move;
+    Fixed p3 = (p2 & ~LowBit) + move;
+    position = (p3 & ~LowBit) + move;
+    __m128i pairs = _mm_setr_epi32(PairAt(data, p0), PairAt(data, p1), PairAt(data, p2),
+                                   PairAt(data, p3));
+    __m128i first = _mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16);
+    __m128i second = _mm_srai_epi32(pairs, 16);
+    __m128i halves = _mm_setr_epi32(HalfFraction(p0), HalfFraction(p1), HalfFraction(p2),
+                                    HalfFraction(p3));
+    __m128 weight = _mm_mul_ps(_mm_cvtepi32_ps(halves), scale);
+    __m128 difference = _mm_cvtepi32_ps(_mm_sub_epi32(second, first));
+    __m128 value = _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(weight, difference));
+    __m128 low = _mm_mul_ps(_mm_unpacklo_ps(value, value), gains);
+    __m128 high = _mm_mul_ps(_mm_unpackhi_ps(value, value), gains);
+    _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), low));
+    _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), high));
+  }
+#endif
+  for (; frames > 0; --frames, out += 2) {
+    MixFrame(out, data, position, left, right);
+    position = (position & ~LowBit) + move;
+  }
+  return position;
+}
+
+// Frames during a ramp: each uses the current gains and then moves them by the increments.
+Fixed MixRamped(float* out, int32_t frames, const int16_t* data, Fixed position, Fixed move,
+                float* left, float* right, float leftStep, float rightStep) {
+  float gainLeft = *left, gainRight = *right;
+  for (; frames > 0; --frames, out += 2) {
+    MixFrame(out, data, position, gainLeft, gainRight);
+    gainLeft += leftStep;
+    gainRight += rightStep;
+    position = (position & ~LowBit) + move;
+  }
+  *left = gainLeft;
+  *right = gainRight;
+  return position;
+}
+
+struct RampSegment {
+  int32_t frames;  // 0: no ramp in this segment
+  float leftStep;
+  float rightStep;
+};
+
+// Continues the ramp in progress while its targets stand; otherwise starts a new one from the
+// gains applied now, on each side whose target differs from them. A side without a change
+// gets no increment here but keeps its stored ramp step.
+RampSegment SetUpRamp(Voice& voice) {
+  RampSegment ramp = {0, 0.0f, 0.0f};
+  if (voice.rampFramesLeft != 0 && voice.volumeLeft == voice.rampTargetLeft &&
+      voice.volumeRight == voice.rampTargetRight) {
+    ramp.frames = voice.rampFramesLeft;
+    ramp.leftStep = voice.rampStepLeft;
+    ramp.rightStep = voice.rampStepRight;
+    return ramp;
+  }
+  voice.rampTargetLeft = voice.volumeLeft;
+  int64_t change = int64_t(voice.volumeLeft) - (voice.currentLeft >> 8);
+  if (change != 0) {
+    voice.rampStepLeft = float(change) * InverseOf255 * RampStep;
+    ramp.leftStep = voice.rampStepLeft;
+    ramp.frames = RampFrames;
+  }
+  voice.rampTargetRight = voice.volumeRight;
+  change = int64_t(voice.volumeRight) - (voice.currentRight >> 8);
+  if (change != 0) {
+    voice.rampStepRight = float(change) * InverseOf255 * RampStep;
+    ramp.rightStep = voice.rampStepRight;
+    ramp.frames = RampFrames;
+  }
+  return ramp;
+}
+
+int32_t TimesUnity(int32_t volume) { return int32_t(uint32_t(volume) << 8); }
+
+void EndRampSegment(Voice& voice, int32_t frames, float left, float right) {
+  voice.currentLeft = RoundToInt32(left * 255.0f * 256.0f);
+  voice.currentRight = RoundToInt32(right * 255.0f * 256.0f);
+  voice.rampFramesLeft -= frames;
+  if (voice.rampFramesLeft == 0) {
+    voice.rampStepLeft = 0.0f;
+    voice.rampStepRight = 0.0f;
+    voice.currentLeft = TimesUnity(voice.volumeLeft);
+    voice.currentRight = TimesUnity(voice.volumeRight);
+  }
+}
+
+// Mixes one segment: frames that need no boundary test. A voice without a ramp and without
+// gain adds nothing, so its position moves on in closed form.
+Fixed MixSegment(Voice& voice, float* out, int32_t frames, const RampSegment& ramp,
+                 Fixed position, Fixed move) {
+  const int16_t* data = voice.sample->data;
+  if (ramp.frames > 0) {
+    float left = float(voice.currentLeft) / 256.0f / 255.0f;
+    float right = float(voice.currentRight) / 256.0f / 255.0f;
+    position = MixRamped(out, frames, data, position, move, &left, &right, ramp.leftStep,
+                         ramp.rightStep);
+    EndRampSegment(voice, frames, left, right);
+    return position;
+  }
+  if (voice.volumeLeft == 0 && voice.volumeRight == 0) return Advance(position, frames, move);
+  return MixConstant(out, frames, data, position, move, float(voice.volumeLeft) / 255.0f,
+                     float(voice.volumeRight) / 255.0f);
+}
+
+// A forward loop goes back by whole loop lengths until it is inside the loop again. A voice
+// that arrives at the loop start moving backward (only a ping-pong loop should make one move
+// backward) goes forward by whole lengths instead, so that it stays inside the data too.
+void WrapLoop(Fixed& position, const Sample& sample) {
+  int64_t at = int32_t(uint32_t(position >> 32));
+  int64_t start = sample.loopStart;
+  int64_t length = sample.loopLength;
+  int64_t end = start + length;
+  if (at >= end) {
+    at -= ((at - end) / length + 1) * length;
+  } else {
+    at += ((start - at) / length + 1) * length;
+  }
+  position = (Fixed(uint32_t(at)) << 32) | uint32_t(position);
+}
+
+// A ping-pong loop mirrors the position at the end it reached, less 2^-32, and turns round;
+// a position that the mirror takes past the other end is mirrored there as well. A step of
+// more than twice the loop would still leave it outside, so whole rounds of the loop (two
+// mirrors each, which cancel exactly) are taken off first. A turn exactly at a loop start of
+// 0 would land 2^-32 before the sample's first value and read before its data; it starts at
+// the first value instead.
+void ReflectLoop(Voice& voice, Fixed& position, const Sample& sample) {
+  Wide at = int64_t(position);
+  Wide start = Wide(sample.loopStart) << 32;
+  Wide end = (Wide(sample.loopStart) + sample.loopLength) << 32;
+  Wide round = 2 * (Wide(sample.loopLength) << 32);
+  if (at >= end) {
+    at -= (at - end) / round * round;
+    at = 2 * end - at - 1;
+    voice.direction = MoveBackward;
+    if (at < start) {
+      at = 2 * start - at - 1;
+      voice.direction = MoveForward;
+    }
+  } else {
+    at += (start - at) / round * round;
+    at = 2 * start - at - 1;
+    voice.direction = MoveForward;
+    if (at >= end) {
+      at = 2 * end - at - 1;
+      voice.direction = MoveBackward;
+    }
+  }
+  if (at < 0) at = 0;
+  position = FromWide(at);
+}
+
+// What happens at the boundary: a loop turns, anything else stops the voice (false).
+bool TurnAtBoundary(Voice& voice, Fixed& position, const Sample& sample) {
+  if (sample.loopLength == 0) return false;
+  if (sample.loopKind == ForwardLoop) {
+    WrapLoop(position, sample);
+    return true;
+  }
+  if (sample.loopKind == PingPongLoop) {
+    ReflectLoop(voice, position, sample);
+    return true;
+  }
+  return false;
+}
+
+void MixVoice(Voice& voice, float* out, int32_t count) {
+  const Sample& sample = *voice.sample;
+  Fixed position = PositionOf(voice);
+  const Fixed step = StepOf(voice);
+  // Samples without data come only with an end of 0, where the voice stops before it reads
+  // anything; one that claims more would be read at a null address.
+  bool stopped = !sample.data && uint64_t(sample.loopStart) + sample.loopLength != 0;
+  int32_t remaining = count;
+  while (!stopped && remaining > 0) {
+    bool forward = voice.direction == MoveForward;
+    Fixed move = forward ? step : Fixed(0) - step;
+    int32_t frames = remaining;
+    bool boundary = false;
+    int64_t toBoundary = FramesToBoundary(position, step, forward, sample, remaining);
+    if (toBoundary <= remaining) {
+      frames = int32_t(toBoundary);
+      boundary = true;
+    }
+    RampSegment ramp = SetUpRamp(voice);
+    if (ramp.frames > 0) {
+      voice.rampFramesLeft = ramp.frames;
+      if (frames > ramp.frames) {
+        frames = ramp.frames;
+        boundary = false;
+      }
+    }
+    position = MixSegment(voice, out, frames, ramp, position, move);
+    out += 2 * int64_t(frames);
+    remaining -= frames;
+    if (boundary) stopped = !TurnAtBoundary(voice, position, sample);
+  }
+  if (stopped) {
+    voice.sample = nullptr;
+    position = 0;
+  }
+  StorePosition(voice, position);
+}
+
+int16_t ToSample(float value) {
+  if (value != value) return 0;
+  if (value >= 32767.0f) return 32767;
+  if (value <= -32768.0f) return -32768;
+  return int16_t(RoundHalfEven(value));
+}
+
+}  // namespace
+
+void ResetVoices() {
+  memset(Voices, 0, sizeof Voices);
+  for (int i = 0; i < VoiceCount; ++i) {
+    Voices[i].index = i;
+    Voices[i].step = 1;
+  }
+}
+
+void MixVoices(float* output, int32_t frameCount) {
+  if (frameCount <= 0 || !output) return;
+  for (Voice& voice : Voices) {
+    if (voice.sample) MixVoice(voice, output, frameCount);
+  }
+}
+
+void ConvertBlock(int16_t* destination, const float* source, int32_t frameCount) {
+  if (frameCount <= 0 || !destination || !source) return;
+  int64_t values = 2 * int64_t(frameCount);
+  for (int64_t i = 0; i < values; ++i) destination[i] = ToSample(source[i]);
+}
