@@ -52,6 +52,7 @@ def run_on_display(config):
     try:
         prefix.ensure(log=lambda text: print(f"run: {text}"))
         prefix.kill_server()  # a server left by a headless run would show on a dead screen
+        prefix.set_window_management(True)
         os.makedirs(config.work_dir, exist_ok=True)
         print(f"run: {config.program} on {os.environ['DISPLAY']}; close its window to end")
         program = harness.Program(config.program, prefix.full_env(), os.path.join(config.work_dir, "program.log"))

@@ -44,6 +44,7 @@ class Session:
             self.prefix_seconds = self.prefix.ensure(log=self.log)
             # A server left by a run that was killed would still show on its dead screen.
             self.prefix.kill_server()
+            self.prefix.set_window_management(False)  # no window manager on a virtual screen
             self.display = VirtualDisplay(*self.screen, log_path=self.path("xvfb.log")).start()
             if self.audio:
                 self.audio.start()

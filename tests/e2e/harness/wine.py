@@ -13,6 +13,7 @@ import time
 from .proc import HarnessError, run, stop_process
 
 READY_STAMP = ".zav-e2e-ready"
+MANAGED_STAMP = ".zav-e2e-managed"
 CREATE_SECONDS = 300
 LOCK_SECONDS = 120
 
@@ -28,6 +29,11 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
 "ShowCrashDialog"=dword:00000000
 """
+
+# Whether Wine hands its top-level windows to the X window manager. On the virtual screen
+# there is none, and Wine would wait 2 s for it on every top-level window's destruction; on
+# a user's desktop the window manager should manage them as it does any program's.
+X11_MANAGED_KEY = "HKCU\\Software\\Wine\\X11 Driver"
 
 
 class WinePrefix:
@@ -100,6 +106,25 @@ class WinePrefix:
         seconds = time.monotonic() - started
         log(f"Wine prefix ready after {seconds:.1f} s")
         return seconds
+
+    def set_window_management(self, managed):
+        """Lets the window manager manage Wine's windows or not; a no-op if already so."""
+        wanted = "Y" if managed else "N"
+        stamp = os.path.join(self.path, MANAGED_STAMP)
+        try:
+            with open(stamp) as current:
+                if current.read().strip() == wanted:
+                    return
+        except OSError:
+            pass
+        env = self.full_env()
+        env.pop("DISPLAY", None)
+        run(["wine", "reg", "add", X11_MANAGED_KEY, "/v", "Managed", "/d", wanted, "/f"], env=env,
+            timeout=60)
+        # The registry reaches its files when the server ends.
+        run(["wineserver", "-w"], env=env, timeout=60)
+        with open(stamp, "w") as out:
+            out.write(wanted)
 
     def kill_server(self, timeout=20):
         """Ends the wine server of this prefix and everything that runs in it."""
