@@ -17,9 +17,9 @@ MANAGED_STAMP = ".zav-e2e-managed"
 CREATE_SECONDS = 300
 LOCK_SECONDS = 120
 
-# Settings every run needs: ALSA as the audio driver (its default device is the one the
-# harness redirects), and no crash dialog, which would leave a crashed program waiting
-# for a click instead of ending.
+# Settings of a new prefix: ALSA as the audio driver (its default device is the one the
+# harness redirects); no crash dialog, which would leave a crashed program waiting for a
+# click instead of ending; windows not handed to a window manager (see below).
 REGISTRY = """\
 REGEDIT4
 
@@ -28,6 +28,9 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
 "ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
+"Managed"="N"
 """
 
 # Whether Wine hands its top-level windows to the X window manager. On the virtual screen
@@ -102,6 +105,8 @@ class WinePrefix:
         run(["wine", "regedit", "/S", registry_file], env=env, timeout=CREATE_SECONDS)
         # The registry reaches its files when the server ends.
         run(["wineserver", "-w"], env=env, timeout=CREATE_SECONDS)
+        with open(os.path.join(self.path, MANAGED_STAMP), "w") as out:
+            out.write("N")
         open(os.path.join(self.path, READY_STAMP), "w").close()
         seconds = time.monotonic() - started
         log(f"Wine prefix ready after {seconds:.1f} s")
