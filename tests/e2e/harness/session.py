@@ -37,10 +37,11 @@ class Session:
 
     def start(self):
         """Takes the prefix, starts the screen and the audio capture. Returns self."""
-        shutil.rmtree(self.work_dir, ignore_errors=True)
-        os.makedirs(self.work_dir)
         try:
             self.prefix.lock()
+            # Only after the lock: a session of the same name may still be writing there.
+            shutil.rmtree(self.work_dir, ignore_errors=True)
+            os.makedirs(self.work_dir)
             self.prefix_seconds = self.prefix.ensure(log=self.log)
             # A server left by a run that was killed would still show on its dead screen.
             self.prefix.kill_server()
