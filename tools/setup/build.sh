@@ -7,11 +7,10 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 what=${1:-all}
 jobs=${ZAV_JOBS:-$(nproc)}
 
+# Configuring is cheap once the cache exists, and it is what finds folders added since.
 configure() {  # tree, extra cmake arguments...
   local tree=$1; shift
-  if [ ! -f "$root/$tree/build.ninja" ]; then
-    cmake -S "$root" -B "$root/$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  fi
+  cmake -S "$root" -B "$root/$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
 }
 
 configure build/win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
