@@ -1,6 +1,8 @@
 // The mixer's fixed cases: ramps, loop turns and sample ends at the exact frame, the pairwise
-// path against single frames, and what silent voices still do.
+// path against single frames, what silent voices still do, and the conversion to 16 bits.
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "music/output_config.h"
 #include "tests/mixer/mixer_support.h"
@@ -123,6 +125,30 @@ TEST(MixerPaths, SilentVoicesMoveOnExactlyAsIfMixed) {
     ASSERT_EQ(quiet.position, loud.position);
     ASSERT_EQ(quiet.positionFraction, loud.positionFraction);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ConvertBlock, RoundsHalvesToEvenThenClamps) {
+  const float in[] = {32767.5f, -40000.0f, 2.5f,  3.5f, -2.5f, -32768.5f,
+                      1e30f,    NAN,       -0.5f, 0.49999997f, 1.5f, -1.5f};
+  const int16_t expected[] = {32767, -32768, 2, 4, -2, -32768, 32767, 0, 0, 0, 2, -2};
+  int16_t out[12];
+  ConvertBlock(out, in, 6);
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(out[i], expected[i]) << in[i];
+}
+
+TEST(ConvertBlock, DoesNothingWithoutFramesOrBuffers) {
+  const float in[2] = {5.0f, 6.0f};
+  int16_t out[2] = {-1, -1};
+  ConvertBlock(out, in, 0);
+  ConvertBlock(out, in, -3);
+  ConvertBlock(nullptr, in, 1);
+  ConvertBlock(out, nullptr, 1);
+  EXPECT_EQ(out[0], -1);
+  EXPECT_EQ(out[1], -1);
 }
 
 }  // namespace
