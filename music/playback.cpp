@@ -1,7 +1,17 @@
 #include "music/playback.h"
 
-volatile uint8_t FillBusy = 0;
+#include "music/block_fill.h"
 
-// The feeder thread and the output buffers come with the audio output; with no playback
-// running there is nothing to stop yet.
-bool StopPlayback(Module* module) { return module != nullptr; }
+volatile uint8_t FillBusy = 0;
+void (*PlaybackStopHook)() = nullptr;
+
+// Freeing some other module, one that was loaded but never played, must not stop the song
+// that is playing, nor take its buffers away.
+bool StopPlayback(Module* module) {
+  if (!module) return false;
+  if (module != PlayingModule) return true;
+  if (PlaybackStopHook) PlaybackStopHook();
+  ReleaseMixBuffer();
+  PlayingModule = nullptr;
+  return true;
+}
