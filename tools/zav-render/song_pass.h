@@ -1,0 +1,31 @@
+// One pass of a song: how long it plays until it would come back to a row it has already
+// played. Rows that a pattern loop plays again belong to the pass; a position jump or break
+// back to an earlier row, or the song's return to its restart position after the last order,
+// ends it.
+#pragma once
+
+#include <cstdint>
+
+struct Module;
+
+const int32_t RenderRate = 44100;
+
+struct SongPass {
+  int64_t frames;  // output frames of the pass at RenderRate
+  int64_t ticks;
+  bool ended;      // false: no end within the limit, which `frames` then is
+};
+
+// Runs the sequencer of a freshly loaded module from the start, without mixing, until the pass
+// ends or `limitFrames` have passed. The module's playback state and the voices are left
+// used: render from a fresh copy of the module afterwards (effects such as E5y change the
+// module's samples as the song plays).
+SongPass MeasureSongPass(Module* module, int64_t limitFrames);
+
+// Prepares the output at RenderRate without a device and starts playing `module` from its
+// first row: voices silent, ring and mix buffer allocated. False when the buffers cannot be
+// had or the module is null.
+bool StartRendering(Module* module);
+
+// Ends what StartRendering began and releases the buffers.
+void StopRendering(Module* module);
