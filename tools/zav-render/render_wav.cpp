@@ -22,7 +22,11 @@ void PutU32(uint8_t* at, uint32_t value) {
 
 // The ring holds the host's 16-bit samples; the files hold little-endian ones.
 void ToLittleEndian(const int16_t* samples, size_t count, uint8_t* bytes) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  memcpy(bytes, samples, count * sizeof(int16_t));
+#else
   for (size_t i = 0; i < count; ++i) PutU16(bytes + 2 * i, uint16_t(samples[i]));
+#endif
 }
 
 class ProgressBar {
