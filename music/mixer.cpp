@@ -276,8 +276,39 @@ bool TurnAtBoundary(Voice& voice, Fixed& position, const Sample& sample) {
   return false;
 }
 
+// A voice that has faded out on a forward loop adds nothing and would be cut into a segment
+// at every loop turn: it moves on in closed form instead. Its gains and targets must be those
+// that the segments would find (no ramp starts at zero gain), and the position arithmetic must
+// stay far from the 32-bit limits.
+bool SilentOnForwardLoop(const Voice& voice, const Sample& sample, int32_t count) {
+  const uint32_t FarBelowLimit = uint32_t(1) << 30;
+  return voice.rampFramesLeft == 0 && voice.volumeLeft == 0 && voice.volumeRight == 0 &&
+         (voice.currentLeft >> 8) == 0 && (voice.currentRight >> 8) == 0 &&
+         sample.loopKind == ForwardLoop && sample.loopLength != 0 && sample.data &&
+         voice.direction == MoveForward && voice.position >= 0 &&
+         uint32_t(voice.position) < FarBelowLimit && voice.step >= 0 &&
+         uint64_t(voice.step) * uint32_t(count) < FarBelowLimit &&
+         uint64_t(sample.loopStart) + sample.loopLength < FarBelowLimit;
+}
+
+// Moving on by whole frames and taking off whole loop lengths commute, so the position after
+// all frames, wrapped once, is the one that segment by segment would reach.
+void SkipSilentLoop(Voice& voice, const Sample& sample, int32_t count) {
+  voice.rampTargetLeft = 0;
+  voice.rampTargetRight = 0;
+  Fixed position = Advance(PositionOf(voice), count, StepOf(voice));
+  int64_t at = int64_t(position >> 32);
+  int64_t end = int64_t(sample.loopStart) + sample.loopLength;
+  if (at >= end) at -= ((at - end) / sample.loopLength + 1) * int64_t(sample.loopLength);
+  StorePosition(voice, (Fixed(uint32_t(at)) << 32) | uint32_t(position));
+}
+
 void MixVoice(Voice& voice, float* out, int32_t count) {
   const Sample& sample = *voice.sample;
+  if (SilentOnForwardLoop(voice, sample, count)) {
+    SkipSilentLoop(voice, sample, count);
+    return;
+  }
   Fixed position = PositionOf(voice);
   const Fixed step = StepOf(voice);
   // Samples without data come only with an end of 0, where the voice stops before it reads
