@@ -112,8 +112,28 @@ int32_t PeriodOfNote(const Module* module, int32_t note, int32_t finetune) {
   return AmigaPeriod(note, finetune);
 }
 
+namespace {
+
+// Every channel's frequency is recomputed on every tick, mostly for the few pitches that its
+// note, vibrato and auto-vibrato go through; the power series behind each is slow enough to
+// show in a song's render time. The sequencer runs on one thread at a time, so a small table
+// of recent results needs no lock.
+struct KnownFrequency {
+  int64_t pitch;
+  int32_t frequency;
+  bool known;
+};
+const int KnownFrequencyCount = 512;
+KnownFrequency KnownFrequencies[KnownFrequencyCount];
+
+}  // namespace
+
 int32_t LinearFrequency(int64_t pitch) {
-  return RoundToInt32(LinearBaseFrequency * Power(2.0, double(pitch) * LinearUnit));
+  KnownFrequency& slot = KnownFrequencies[uint64_t(pitch) % KnownFrequencyCount];
+  if (slot.known && slot.pitch == pitch) return slot.frequency;
+  int32_t frequency = RoundToInt32(LinearBaseFrequency * Power(2.0, double(pitch) * LinearUnit));
+  slot = KnownFrequency{pitch, frequency, true};
+  return frequency;
 }
 
 int32_t AmigaFrequency(int64_t period) {
