@@ -85,7 +85,8 @@ int32_t AmigaNotePeriod(int64_t note) {
 double Power(double x, double y) {
   if (!(x > 0)) return 0.0;
   if (x == std::numeric_limits<double>::infinity()) return y > 0 ? x : y < 0 ? 0.0 : 1.0;
-  double exponent = y * Log2(x);
+  // log2 2 is exactly 1, so the series is skipped for the base that every pitch uses.
+  double exponent = x == 2.0 ? y : y * Log2(x);
   if (exponent != exponent) return exponent;
   if (exponent >= 1024) return std::numeric_limits<double>::infinity();
   if (exponent <= -1100) return 0.0;
@@ -123,7 +124,7 @@ struct KnownFrequency {
   int32_t frequency;
   bool known;
 };
-const int KnownFrequencyCount = 512;
+const int KnownFrequencyCount = 2048;
 KnownFrequency KnownFrequencies[KnownFrequencyCount];
 
 }  // namespace
