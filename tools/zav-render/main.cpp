@@ -109,20 +109,13 @@ struct RenderOptions {
 
 int64_t FramesOf(double seconds) { return int64_t(seconds * RenderRate + 0.5); }
 
-// The frames to render: N seconds, or one pass measured on a copy of the module.
-bool ChooseLength(ModuleSource* source, const RenderOptions& options, int64_t* frames) {
-  if (options.seconds > 0) {
-    *frames = FramesOf(options.seconds);
-    return true;
-  }
+// One pass measured on a copy of the module, for a progress bar that needs to know how far it
+// goes, or a WAV header that cannot be written again at the end.
+bool MeasurePass(ModuleSource* source, int64_t* frames) {
   Module* module = source->Load();
   if (!module) return false;
   SongPass pass = MeasureSongPass(module, FramesOf(MaxPassSeconds));
   FreeModule(module);
-  if (!pass.ended) {
-    fprintf(stderr, "zav-render: %s: the song does not come back to a played row within %.0f s; "
-            "rendering that much\n", source->Name(), MaxPassSeconds);
-  }
   *frames = pass.frames;
   return true;
 }
@@ -143,27 +136,37 @@ FILE* OpenOutput(const char* path) {
   return stdout;
 }
 
+bool Seekable(FILE* file) { return fseek(file, 0, SEEK_CUR) == 0; }
+
 int RunRender(const RenderOptions& options) {
   ModuleSource source(options.input);
-  int64_t frames = 0;
-  if (!ChooseLength(&source, options, &frames)) return ExitRefused;
-  Module* module = source.Load();
-  if (!module) return ExitRefused;
   bool raw = strcmp(options.output, "-") == 0;
   FILE* out = OpenOutput(options.output);
   if (!out) {
     fprintf(stderr, "zav-render: %s: %s\n", options.output, strerror(errno));
-    FreeModule(module);
     return ExitFailed;
   }
   FILE* progress = IsTerminal(stderr) ? stderr : nullptr;
-  bool done = RenderFrames(module, frames, raw ? RenderFormat::Raw : RenderFormat::Wav, out,
-                           progress);
+  bool onePass = options.seconds == 0;
+  int64_t frames = onePass ? FramesOf(MaxPassSeconds) : FramesOf(options.seconds);
+  if (onePass && (progress || (!raw && !Seekable(out)))) {
+    if (!MeasurePass(&source, &frames)) return ExitRefused;
+    onePass = false;
+  }
+  Module* module = source.Load();
+  if (!module) return ExitRefused;
+  int64_t written = 0;
+  bool done = RenderFrames(module, frames, onePass, raw ? RenderFormat::Raw : RenderFormat::Wav,
+                           out, progress, &written);
   FreeModule(module);
   if (out != stdout && fclose(out) != 0) done = false;
   if (!done) {
     fprintf(stderr, "zav-render: %s: could not write the output\n", options.output);
     return ExitFailed;
+  }
+  if (written >= FramesOf(MaxPassSeconds) && options.seconds == 0) {
+    fprintf(stderr, "zav-render: %s: the song does not come back to a played row within %.0f s; "
+            "rendered that much\n", source.Name(), MaxPassSeconds);
   }
   return ExitDone;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "music/block_fill.h"
+#include "music/module.h"
 #include "tools/zav-render/song_pass.h"
 
 namespace {
@@ -74,28 +75,58 @@ void WavHeader(uint8_t header[44], int64_t frames) {
 
 int64_t MaxWavFrames() { return (int64_t(UINT32_MAX) - 36) / BytesPerFrame; }
 
-bool RenderFrames(Module* module, int64_t frames, RenderFormat format, FILE* out, FILE* progress) {
-  if (format == RenderFormat::Wav) {
-    uint8_t header[44];
-    WavHeader(header, frames);
-    if (fwrite(header, 1, sizeof header, out) != sizeof header) return false;
-  }
+namespace {
+
+SongPassTracker* ActiveTracker = nullptr;
+
+// The tick routine while a pass is rendered: once the pass is over the song stands still, and
+// the frames after its end are not written.
+void TrackedTick(Module* module) { ActiveTracker->Tick(module); }
+
+bool WriteWavHeader(FILE* out, int64_t frames) {
+  uint8_t header[44];
+  WavHeader(header, frames);
+  return fwrite(header, 1, sizeof header, out) == sizeof header;
+}
+
+}  // namespace
+
+bool RenderFrames(Module* module, int64_t limitFrames, bool untilPassEnds, RenderFormat format,
+                  FILE* out, FILE* progress, int64_t* written) {
+  *written = 0;
+  bool wav = format == RenderFormat::Wav;
+  if (wav && !WriteWavHeader(out, untilPassEnds ? 0 : limitFrames)) return false;
   if (!StartRendering(module)) return false;
-  ProgressBar bar(progress, frames);
+  SongPassTracker tracker;
+  if (untilPassEnds) {
+    ActiveTracker = &tracker;
+    module->tickRoutine = TrackedTick;
+  }
+  ProgressBar bar(progress, limitFrames);
   uint8_t* bytes = new uint8_t[size_t(BlockFrames) * BytesPerFrame];
-  bool written = true;
-  for (int64_t done = 0; done < frames && written;) {
+  bool writing = true;
+  int64_t done = 0;
+  while (writing && done < limitFrames) {
     int32_t block = WriteBlock;
     FillBlock();
-    int64_t take = frames - done < BlockFrames ? frames - done : BlockFrames;
+    int64_t end = limitFrames;
+    if (tracker.ended() && tracker.frames() < end) end = tracker.frames();
+    int64_t take = end - done < BlockFrames ? end - done : BlockFrames;
+    if (take <= 0) break;
     ToLittleEndian(OutputRing + size_t(block) * BlockFrames * Channels, size_t(take) * Channels,
                    bytes);
-    written = fwrite(bytes, BytesPerFrame, size_t(take), out) == size_t(take);
+    writing = fwrite(bytes, BytesPerFrame, size_t(take), out) == size_t(take);
     done += take;
     bar.Show(done);
   }
   bar.Finish();
   delete[] bytes;
   StopRendering(module);
-  return written && fflush(out) == 0;
+  ActiveTracker = nullptr;
+  *written = done;
+  if (writing && wav && untilPassEnds) {
+    writing = fseek(out, 0, SEEK_SET) == 0 && WriteWavHeader(out, done) &&
+              fseek(out, 0, SEEK_END) == 0;
+  }
+  return writing && fflush(out) == 0;
 }

@@ -15,7 +15,11 @@ int64_t MaxWavFrames();
 
 enum class RenderFormat { Wav, Raw };
 
-// Plays `module` from its first row through the block filler and writes its first `frames`
-// frames to `out`. With `progress`, a bar on it follows the render. False when the buffers
-// cannot be had or writing fails.
-bool RenderFrames(Module* module, int64_t frames, RenderFormat format, FILE* out, FILE* progress);
+// Plays `module` from its first row through the block filler and writes its first
+// `limitFrames` frames to `out`, or, with `untilPassEnds`, one pass of the song if that is
+// shorter. A WAV header for a pass of unknown length is written again at the end, so `out`
+// must then be seekable. With `progress`, a bar on it follows the render towards
+// `limitFrames`. `written` gets the frames written. False when the buffers cannot be had or
+// writing fails.
+bool RenderFrames(Module* module, int64_t limitFrames, bool untilPassEnds, RenderFormat format,
+                  FILE* out, FILE* progress, int64_t* written);

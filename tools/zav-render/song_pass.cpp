@@ -1,7 +1,6 @@
 #include "tools/zav-render/song_pass.h"
 
 #include <cstddef>
-#include <vector>
 
 #include "music/block_fill.h"
 #include "music/mixer.h"
@@ -14,43 +13,51 @@ namespace {
 
 const int32_t MaxRows = 65536;  // rows are 16-bit; breaks and loops name no row beyond that
 
-// One bit per (order position, row).
-class PlayedRows {
- public:
-  PlayedRows() : bits_(size_t(OrderTableSize) * MaxRows / 64) {}
-  bool Has(int32_t order, int32_t row) const {
-    size_t at = IndexOf(order, row);
-    return (bits_[at / 64] >> (at % 64)) & 1;
-  }
-  void Mark(int32_t order, int32_t row, bool played) {
-    size_t at = IndexOf(order, row);
-    uint64_t bit = uint64_t(1) << (at % 64);
-    bits_[at / 64] = played ? bits_[at / 64] | bit : bits_[at / 64] & ~bit;
-  }
-
- private:
-  static size_t IndexOf(int32_t order, int32_t row) {
-    return size_t(order & (OrderTableSize - 1)) * MaxRows + size_t(row & (MaxRows - 1));
-  }
-  std::vector<uint64_t> bits_;
-};
-
-// The row that the next row tick plays.
-void UpcomingRow(const Module* module, int32_t* order, int32_t* row) {
-  *order = module->nextOrderPosition >= 0 ? module->nextOrderPosition : module->orderPosition;
-  *row = module->nextRow >= 0 ? module->nextRow : module->row;
-}
-
-// A row that goes on neither to the next row nor to another order went back by a pattern
-// loop: the rows of the loop's body are played again within the same pass.
-void ForgetLoopBody(const Module* module, PlayedRows* played) {
-  if (module->nextOrderPosition != -1 || module->nextRow == module->row + 1) return;
-  for (int32_t row = module->nextRow; row <= module->row; ++row) {
-    played->Mark(module->orderPosition, row, false);
-  }
+size_t BitOf(int32_t order, int32_t row) {
+  return size_t(order & (OrderTableSize - 1)) * MaxRows + size_t(row & (MaxRows - 1));
 }
 
 }  // namespace
+
+SongPassTracker::SongPassTracker() : played_(size_t(OrderTableSize) * MaxRows / 64) {}
+
+bool SongPassTracker::Played(int32_t order, int32_t row) const {
+  size_t bit = BitOf(order, row);
+  return (played_[bit / 64] >> (bit % 64)) & 1;
+}
+
+void SongPassTracker::Mark(int32_t order, int32_t row, bool played) {
+  size_t bit = BitOf(order, row);
+  uint64_t mask = uint64_t(1) << (bit % 64);
+  played_[bit / 64] = played ? played_[bit / 64] | mask : played_[bit / 64] & ~mask;
+}
+
+bool SongPassTracker::Tick(Module* module) {
+  if (ended_) return false;
+  if (module->tick == 0) {
+    // The row this tick plays.
+    int32_t order = module->nextOrderPosition >= 0 ? module->nextOrderPosition : module->orderPosition;
+    int32_t row = module->nextRow >= 0 ? module->nextRow : module->row;
+    if (Played(order, row)) {
+      ended_ = true;
+      return false;
+    }
+    Mark(order, row, true);
+    SequencerTick(module);
+    // A row that goes on neither to the next row nor to another order went back by a pattern
+    // loop: the rows of the loop's body are played again within the same pass.
+    if (module->nextOrderPosition == -1 && module->nextRow != module->row + 1) {
+      for (int32_t again = module->nextRow; again <= module->row; ++again) {
+        Mark(module->orderPosition, again, false);
+      }
+    }
+  } else {
+    SequencerTick(module);
+  }
+  frames_ += module->framesPerTick < 1 ? 1 : module->framesPerTick;
+  ticks_ += 1;
+  return true;
+}
 
 SongPass MeasureSongPass(Module* module, int64_t limitFrames) {
   SongPass pass = {0, 0, false};
@@ -58,26 +65,13 @@ SongPass MeasureSongPass(Module* module, int64_t limitFrames) {
   SetOutputRate(RenderRate);
   ResetVoices();
   BeginPlayback(module);
-  PlayedRows played;
-  while (pass.frames < limitFrames) {
-    if (module->tick == 0) {
-      int32_t order, row;
-      UpcomingRow(module, &order, &row);
-      if (played.Has(order, row)) {
-        pass.ended = true;
-        break;
-      }
-      played.Mark(order, row, true);
-      SequencerTick(module);
-      ForgetLoopBody(module, &played);
-    } else {
-      SequencerTick(module);
-    }
-    pass.frames += module->framesPerTick < 1 ? 1 : module->framesPerTick;
-    pass.ticks += 1;
+  SongPassTracker tracker;
+  while (tracker.frames() < limitFrames && tracker.Tick(module)) {
   }
   StopPlayback(module);
-  if (pass.frames > limitFrames) pass.frames = limitFrames;
+  pass.frames = tracker.frames() < limitFrames ? tracker.frames() : limitFrames;
+  pass.ticks = tracker.ticks();
+  pass.ended = tracker.ended();
   return pass;
 }
 

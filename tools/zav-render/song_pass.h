@@ -5,10 +5,32 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 struct Module;
 
 const int32_t RenderRate = 44100;
+
+// Follows the rows that a module plays, tick by tick, and notes the frame at which the pass
+// ends: the first frame of the tick that would play a row of the pass again.
+class SongPassTracker {
+ public:
+  SongPassTracker();
+  // Runs one tick of the module's song unless it ends the pass; false once the pass is over
+  // (the tick is then not run).
+  bool Tick(Module* module);
+  bool ended() const { return ended_; }
+  int64_t frames() const { return frames_; }  // of the ticks run so far (the pass, once ended)
+  int64_t ticks() const { return ticks_; }
+
+ private:
+  bool Played(int32_t order, int32_t row) const;
+  void Mark(int32_t order, int32_t row, bool played);
+  std::vector<uint64_t> played_;  // one bit per order position and row
+  int64_t frames_ = 0;
+  int64_t ticks_ = 0;
+  bool ended_ = false;
+};
 
 struct SongPass {
   int64_t frames;  // output frames of the pass at RenderRate
