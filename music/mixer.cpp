@@ -97,32 +97,47 @@ inline int32_t PairAt(const int16_t* data, Fixed position) {
 inline int32_t HalfFraction(Fixed position) { return int32_t(uint32_t(position) >> 1); }
 #endif
 
+#if defined(__SSE2__)
+// The interpolated values of four frames from `position` on, the first frame lowest, computed
+// with the same single-precision operations as MixFrame; `position` moves past them.
+inline __m128 FourValues(const int16_t* data, Fixed& position, Fixed move) {
+  // Clearing the low bit before each move is, after the first frame, moving by the move with
+  // its low bit cleared: the later positions follow from the second one independently.
+  const Fixed even = move & ~LowBit;
+  Fixed p0 = position;
+  Fixed p1 = (p0 & ~LowBit) + move;
+  Fixed p2 = p1 + even;
+  Fixed p3 = p1 + 2 * even;
+  position = p1 + 3 * even;
+  __m128i pairs = _mm_setr_epi32(PairAt(data, p0), PairAt(data, p1), PairAt(data, p2),
+                                 PairAt(data, p3));
+  __m128i first = _mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16);
+  __m128i second = _mm_srai_epi32(pairs, 16);
+  __m128i halves = _mm_setr_epi32(HalfFraction(p0), HalfFraction(p1), HalfFraction(p2),
+                                  HalfFraction(p3));
+  __m128 weight = _mm_mul_ps(_mm_cvtepi32_ps(halves), _mm_set1_ps(FractionScale));
+  __m128 difference = _mm_cvtepi32_ps(_mm_sub_epi32(second, first));
+  return _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(weight, difference));
+}
+
+// Adds four frames' values times their gains: `gainsLow` for the first two frames (left,
+// right, left, right), `gainsHigh` for the last two.
+inline void AddFour(float* out, __m128 value, __m128 gainsLow, __m128 gainsHigh) {
+  __m128 low = _mm_mul_ps(_mm_unpacklo_ps(value, value), gainsLow);
+  __m128 high = _mm_mul_ps(_mm_unpackhi_ps(value, value), gainsHigh);
+  _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), low));
+  _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), high));
+}
+#endif
+
 // Frames at constant gains: the hot loop. Four frames per pass, each computed with the same
 // single-precision operations as MixFrame, so every frame gives the same bits either way.
 Fixed MixConstant(float* out, int32_t frames, const int16_t* data, Fixed position, Fixed move,
                   float left, float right) {
 #if defined(__SSE2__)
   const __m128 gains = _mm_setr_ps(left, right, left, right);
-  const __m128 scale = _mm_set1_ps(FractionScale);
   for (; frames >= 4; frames -= 4, out += 8) {
-    Fixed p0 = position;
-    Fixed p1 = (p0 & ~LowBit) + move;
-    Fixed p2 = (p1 & ~LowBit) + move;
-    Fixed p3 = (p2 & ~LowBit) + move;
-    position = (p3 & ~LowBit) + move;
-    __m128i pairs = _mm_setr_epi32(PairAt(data, p0), PairAt(data, p1), PairAt(data, p2),
-                                   PairAt(data, p3));
-    __m128i first = _mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16);
-    __m128i second = _mm_srai_epi32(pairs, 16);
-    __m128i halves = _mm_setr_epi32(HalfFraction(p0), HalfFraction(p1), HalfFraction(p2),
-                                    HalfFraction(p3));
-    __m128 weight = _mm_mul_ps(_mm_cvtepi32_ps(halves), scale);
-    __m128 difference = _mm_cvtepi32_ps(_mm_sub_epi32(second, first));
-    __m128 value = _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(weight, difference));
-    __m128 low = _mm_mul_ps(_mm_unpacklo_ps(value, value), gains);
-    __m128 high = _mm_mul_ps(_mm_unpackhi_ps(value, value), gains);
-    _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), low));
-    _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), high));
+    AddFour(out, FourValues(data, position, move), gains, gains);
   }
 #endif
   for (; frames > 0; --frames, out += 2) {
@@ -133,9 +148,23 @@ Fixed MixConstant(float* out, int32_t frames, const int16_t* data, Fixed positio
 }
 
 // Frames during a ramp: each uses the current gains and then moves them by the increments.
+// The gains are summed one frame after the other as they always are; only the mixing of four
+// frames is done at once.
 Fixed MixRamped(float* out, int32_t frames, const int16_t* data, Fixed position, Fixed move,
                 float* left, float* right, float leftStep, float rightStep) {
   float gainLeft = *left, gainRight = *right;
+#if defined(__SSE2__)
+  for (; frames >= 4; frames -= 4, out += 8) {
+    float l0 = gainLeft, r0 = gainRight;
+    float l1 = l0 + leftStep, r1 = r0 + rightStep;
+    float l2 = l1 + leftStep, r2 = r1 + rightStep;
+    float l3 = l2 + leftStep, r3 = r2 + rightStep;
+    gainLeft = l3 + leftStep;
+    gainRight = r3 + rightStep;
+    AddFour(out, FourValues(data, position, move), _mm_setr_ps(l0, r0, l1, r1),
+            _mm_setr_ps(l2, r2, l3, r3));
+  }
+#endif
   for (; frames > 0; --frames, out += 2) {
     MixFrame(out, data, position, gainLeft, gainRight);
     gainLeft += leftStep;
