@@ -2,6 +2,8 @@
 // run the message loop until the window is gone. The program reads no command line.
 #include <windows.h>
 
+#include "assets/embedded.h"
+#include "music/music_player.h"
 #include "shell/main_window.h"
 
 HBRUSH DialogBrush;  // black, for the info dialog; lives as long as the process
@@ -35,6 +37,8 @@ extern "C" void __stdcall ZavEntry() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   RegisterWindowClass(instance);
   CreateMainWindow(instance);
+  // A song that cannot be played leaves the program running silently.
+  MusicPlay(ModuleImage);
 
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) != 0) DispatchMessageA(&message);

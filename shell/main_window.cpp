@@ -4,6 +4,7 @@
 // the buttons included, so the controls exist only to catch the mouse.
 #include "shell/main_window.h"
 
+#include "music/music_player.h"
 #include "render/frame.h"
 #include "render/render_thread.h"
 #include "shell/shared_state.h"
@@ -41,6 +42,7 @@ LRESULT OnCreate(HWND window) {
 }
 
 LRESULT OnDestroy() {
+  MusicPlay(nullptr);
   PostQuitMessage(0);
   return 0;
 }

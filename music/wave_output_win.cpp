@@ -1,0 +1,147 @@
+// Streaming through the platform's wave-out device: the whole ring is one buffer that the device
+// plays in an endless loop, and a time-critical feeder thread refills every block that the
+// device has left behind. The audio written into a block is heard one ring later.
+#include <windows.h>
+#include <mmsystem.h>
+// The platform's headers keep an old macro that renames FreeModule to FreeLibrary.
+#undef FreeModule
+
+#include "music/block_fill.h"
+#include "music/mixer.h"
+#include "music/module.h"
+#include "music/module_loader.h"
+#include "music/music_player.h"
+#include "music/output_config.h"
+#include "music/playback.h"
+
+namespace {
+
+constexpr int32_t PlayerRate = 44100;
+constexpr DWORD FeederPollMs = 5;
+constexpr DWORD FeederExitPollMs = 50;
+constexpr int BytesPerFrame = 4;  // 16-bit stereo
+
+HWAVEOUT WaveOutDevice;
+WAVEHDR RingHeader;
+Module* LoadedModule;
+HANDLE FeederThread;
+volatile uint8_t FeederStopRequested;
+// 1 when no feeder thread runs. Cleared before the thread is created, not by the thread
+// itself: a stop that comes before the new thread first runs must still wait for it.
+volatile uint8_t FeederExited = 1;
+
+bool OpenOutput(int32_t rate) {
+  SetOutputRate(rate);
+  WAVEFORMATEX format = {};
+  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.nChannels = 2;
+  format.nSamplesPerSec = rate;
+  format.nAvgBytesPerSec = rate * BytesPerFrame;
+  format.nBlockAlign = BytesPerFrame;
+  format.wBitsPerSample = 16;
+  if (waveOutOpen(&WaveOutDevice, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
+    WaveOutDevice = nullptr;
+    return false;
+  }
+  SetBlockSizes(rate);
+  ResetVoices();
+  return true;
+}
+
+// The block the device is playing now; it is never written.
+int32_t PlayingBlock() {
+  MMTIME position = {};
+  position.wType = TIME_BYTES;
+  waveOutGetPosition(WaveOutDevice, &position, sizeof position);
+  uint32_t frame = (position.u.cb / BytesPerFrame) % uint32_t(RingFrames);
+  return int32_t(frame / uint32_t(BlockFrames));
+}
+
+DWORD WINAPI FeederThreadMain(LPVOID) {
+  while (!FeederStopRequested) {
+    int32_t playing = PlayingBlock();
+    while (WriteBlock != playing && !FeederStopRequested) {
+      FillBusy = 1;
+      FillBlock();
+      FillBusy = 0;
+    }
+    Sleep(FeederPollMs);
+  }
+  FeederExited = 1;
+  return 0;
+}
+
+// Ends the feeder thread: no block fill is under way and none will start once this returns.
+void StopFeeder() {
+  FeederStopRequested = 1;
+  while (FillBusy) {
+  }
+  if (FeederThread) {
+    while (!FeederExited) Sleep(FeederExitPollMs);
+    CloseHandle(FeederThread);
+    FeederThread = nullptr;
+  }
+}
+
+void ReleaseRingFromDevice() {
+  if (!OutputRing) return;
+  waveOutUnprepareHeader(WaveOutDevice, &RingHeader, sizeof RingHeader);
+  RingHeader.dwFlags &= ~DWORD(WHDR_PREPARED);
+}
+
+bool StartPlayback(Module* module) {
+  if (!BeginPlayback(module)) return false;
+  if (!AllocateOutputBuffers()) return true;  // nothing to play into: silence
+  RingHeader = {};
+  RingHeader.lpData = reinterpret_cast<LPSTR>(OutputRing);
+  RingHeader.dwBufferLength = DWORD(RingFrames) * BytesPerFrame;
+  RingHeader.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
+  RingHeader.dwLoops = 0xFFFFFFFF;
+  waveOutPrepareHeader(WaveOutDevice, &RingHeader, sizeof RingHeader);
+  // Prime the whole ring before the device starts: about two seconds of music at once.
+  WriteBlock = 0;
+  do FillBlock();
+  while (WriteBlock != 0);
+  waveOutWrite(WaveOutDevice, &RingHeader, sizeof RingHeader);
+
+  FeederStopRequested = 0;
+  FeederExited = 0;
+  FeederThread = CreateThread(nullptr, 0, FeederThreadMain, nullptr, 0, nullptr);
+  if (FeederThread) {
+    SetThreadPriority(FeederThread, THREAD_PRIORITY_TIME_CRITICAL);
+  } else {
+    FeederExited = 1;
+  }
+  return true;
+}
+
+// Run by StopPlayback before it lets go of the playing module's buffers.
+void StopDeviceFeeding() {
+  StopFeeder();
+  ReleaseRingFromDevice();
+}
+
+}  // namespace
+
+Module* MusicPlay(const void* moduleImage) {
+  if (moduleImage) {
+    if (!OpenOutput(PlayerRate)) return nullptr;
+    PlaybackStopHook = StopDeviceFeeding;
+    Module* module = LoadModule(static_cast<const uint8_t*>(moduleImage));
+    if (!module) return nullptr;  // the device stays open until the stop
+    LoadedModule = module;
+    StartPlayback(module);
+    return module;
+  }
+  FreeModule(LoadedModule);  // waits for a fill under way, then stops the playback
+  LoadedModule = nullptr;
+  StopFeeder();  // in case no module was loaded
+  if (WaveOutDevice) {
+    waveOutReset(WaveOutDevice);
+    waveOutClose(WaveOutDevice);
+    WaveOutDevice = nullptr;
+  }
+  ReleaseMixBuffer();
+  ReleaseOutputRing();
+  return nullptr;
+}
