@@ -10,8 +10,11 @@
 //
 // Exit codes: 0 done, 1 no such window (or it did not appear / go away in time),
 // 2 bad command line, 3 the call itself failed (or the tone did not finish playing).
+// A program that outlives a timed close is a fact to report ("exit-code running"), not a failure
+// of the call.
 #include <windows.h>
 #include <mmsystem.h>
+#include <olectl.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -139,6 +142,160 @@ static int PlayTone(int seconds) {
   return code;
 }
 
+// --- closing at a chosen moment, and timing the end ------------------------------------
+
+// Milliseconds between two performance-counter readings.
+static double MsBetween(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return (double)(to.QuadPart - from.QuadPart) * 1000.0 / (double)frequency.QuadPart;
+}
+
+static LARGE_INTEGER Now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now;
+}
+
+// Opened before the message goes out: once the process has ended its id names nothing.
+static HANDLE OpenWindowProcess(HWND window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  return OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+}
+
+// Prints "exit-ms N" (from `posted` until the process had ended) and "exit-code N", or
+// "exit-ms none" and "exit-code running" if it still ran after `seconds`.
+static int ReportExit(HANDLE process, LARGE_INTEGER posted, double seconds) {
+  DWORD waited = WaitForSingleObject(process, (DWORD)(seconds * 1000));
+  LARGE_INTEGER ended = Now();
+  if (waited != WAIT_OBJECT_0) {
+    printf("exit-ms none\nexit-code running\n");
+  } else {
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process, &exitCode);
+    printf("exit-ms %.1f\nexit-code %lu\n", MsBetween(posted, ended), (unsigned long)exitCode);
+  }
+  CloseHandle(process);
+  return Done;
+}
+
+// Posts the message the instant the window exists, then times the process's end. The loop
+// asks for the window without pausing, so the message is queued long before the program's
+// first paint: posted messages are retrieved before a paint message is generated.
+// "unseen-us N" is the time from the last look that found no window to the post; the window
+// cannot have existed for longer than that when the message went out.
+static int RacePost(UINT message, WPARAM wParam, LPARAM lParam, double seconds) {
+  printf("waiting\n");  // the test starts the program once it reads this
+  fflush(stdout);
+  DWORD deadline = GetTickCount() + (DWORD)(seconds * 1000);
+  LARGE_INTEGER lastMiss = Now();
+  HWND window;
+  while (!(window = FindMainWindow())) {
+    if ((LONG)(GetTickCount() - deadline) >= 0) return NotFound;
+    lastMiss = Now();
+  }
+  HANDLE process = OpenWindowProcess(window);
+  if (!process || !PostMessageA(window, message, wParam, lParam)) return Failed;
+  LARGE_INTEGER posted = Now();
+  printf("unseen-us %.0f\n", MsBetween(lastMiss, posted) * 1000.0);
+  return ReportExit(process, posted, seconds);
+}
+
+// Asks the window what lies under a point of its background (its own notion of whether it can
+// be dragged yet: "hittest 2" is a caption), posts the message right after, and times the
+// process's end.
+static int PostAndWait(UINT message, WPARAM wParam, LPARAM lParam, double seconds) {
+  HWND window = FindMainWindow();
+  if (!window) return NotFound;
+  HANDLE process = OpenWindowProcess(window);
+  if (!process) return Failed;
+  RECT outer;
+  GetWindowRect(window, &outer);
+  DWORD_PTR hit = 0;
+  LPARAM point = MAKELPARAM(outer.left + 300, outer.top + 90);
+  if (!SendMessageTimeoutA(window, WM_NCHITTEST, 0, point, SMTO_ABORTIFHUNG, 5000, &hit)) {
+    CloseHandle(process);
+    return Failed;
+  }
+  if (!PostMessageA(window, message, wParam, lParam)) {
+    CloseHandle(process);
+    return Failed;
+  }
+  LARGE_INTEGER posted = Now();
+  printf("hittest %lld\n", (long long)(LONG_PTR)hit);
+  return ReportExit(process, posted, seconds);
+}
+
+// --- reference pictures ------------------------------------------------------------------
+
+// Decodes a JPEG file with the platform's picture loader, as the installer decodes its own
+// pictures, and writes its pixels to `out`: 4 bytes each (blue, green, red, 0), rows top-down.
+// Prints "size W H". The tests compare the screen with these pixels exactly, since another
+// JPEG decoder may round some values differently.
+static bool ReadWholeFile(const char* path, HGLOBAL* block, DWORD* size) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  *size = GetFileSize(file, NULL);
+  *block = GlobalAlloc(GMEM_MOVEABLE, *size);
+  DWORD read = 0;
+  bool ok = *block && ReadFile(file, GlobalLock(*block), *size, &read, NULL) && read == *size;
+  if (*block) GlobalUnlock(*block);
+  CloseHandle(file);
+  return ok;
+}
+
+static bool WriteWholeFile(const char* path, const void* data, DWORD size) {
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, data, size, &written, NULL) && written == size;
+  CloseHandle(file);
+  return ok;
+}
+
+static int DecodeJpeg(const char* path, const char* out) {
+  HGLOBAL block;
+  DWORD size;
+  if (!ReadWholeFile(path, &block, &size)) return Failed;
+  IStream* stream = NULL;
+  if (CreateStreamOnHGlobal(block, TRUE, &stream) != S_OK) {
+    GlobalFree(block);
+    return Failed;
+  }
+  IPicture* picture = NULL;
+  HRESULT loaded = OleLoadPicture(stream, (LONG)size, TRUE, IID_IPicture, (void**)&picture);
+  stream->Release();
+  if (loaded != S_OK) return Failed;
+  OLE_HANDLE handle = 0;
+  picture->get_Handle(&handle);
+  BITMAP bitmap;
+  int code = Failed;
+  if (GetObjectA((HBITMAP)(UINT_PTR)handle, sizeof bitmap, &bitmap)) {
+    int width = bitmap.bmWidth, height = bitmap.bmHeight;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    DWORD bytes = (DWORD)width * height * 4;
+    void* pixels = GlobalAlloc(GMEM_FIXED, bytes);
+    HDC screen = GetDC(NULL);
+    if (pixels && GetDIBits(screen, (HBITMAP)(UINT_PTR)handle, 0, height, pixels, &info,
+                            DIB_RGB_COLORS) == height &&
+        WriteWholeFile(out, pixels, bytes)) {
+      printf("size %d %d\n", width, height);
+      code = Done;
+    }
+    ReleaseDC(NULL, screen);
+    GlobalFree(pixels);
+  }
+  picture->Release();
+  return code;
+}
+
 static int PrintUsage() {
   fprintf(stderr,
           "usage: zav-testctl COMMAND\n"
@@ -149,7 +306,12 @@ static int PrintUsage() {
           "  send MSG WPARAM LPARAM send any message, print its result\n"
           "  wait-shown SECONDS     wait until the window exists\n"
           "  wait-gone SECONDS      wait until the window no longer exists\n"
-          "  tone SECONDS           play a 441 Hz tone through the wave mapper (no window needed)\n");
+          "  tone SECONDS           play a 441 Hz tone through the wave mapper (no window needed)\n"
+          "  race-post MSG WPARAM LPARAM SECONDS\n"
+          "                         wait for the window, post at once, time the process's end\n"
+          "  post-wait MSG WPARAM LPARAM SECONDS\n"
+          "                         hit-test the background, post, time the process's end\n"
+          "  decode JPEG OUT        write a JPEG's pixels as the platform decodes them\n");
   return Usage;
 }
 
@@ -168,6 +330,13 @@ int main(int argc, char** argv) {
   else if (!strcmp(command, "wait-shown") && rest == 1) code = WaitFor(true, atof(argv[2]));
   else if (!strcmp(command, "wait-gone") && rest == 1) code = WaitFor(false, atof(argv[2]));
   else if (!strcmp(command, "tone") && rest == 1) code = PlayTone(atoi(argv[2]));
+  else if (!strcmp(command, "race-post") && rest == 4)
+    code = RacePost((UINT)ParseNumber(argv[2]), (WPARAM)ParseNumber(argv[3]), ParseNumber(argv[4]),
+                    atof(argv[5]));
+  else if (!strcmp(command, "post-wait") && rest == 4)
+    code = PostAndWait((UINT)ParseNumber(argv[2]), (WPARAM)ParseNumber(argv[3]),
+                       ParseNumber(argv[4]), atof(argv[5]));
+  else if (!strcmp(command, "decode") && rest == 2) code = DecodeJpeg(argv[2], argv[3]);
   else return PrintUsage();
   if (code == NotFound && !strcmp(command, "wait-gone"))
     fprintf(stderr, "zav-testctl: the window of class \"%s\" is still there\n", WindowClass);
