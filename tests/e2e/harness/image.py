@@ -22,6 +22,19 @@ class Screenshot:
         self.rgb = bytes(rgb)
 
     @classmethod
+    def from_bgra(cls, width, height, data):
+        """A picture from 32-bit pixels stored blue, green, red, spare byte, rows top-down."""
+        if len(data) != width * height * 4:
+            raise HarnessError(f"{width} x {height} pixels need {width * height * 4} bytes, got {len(data)}")
+        rgb = bytearray(width * height * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = data[2::4], data[1::4], data[0::4]
+        return cls(width, height, rgb)
+
+    def to_ppm(self):
+        """The picture as a binary PPM file's bytes."""
+        return b"P6 %d %d 255\n" % (self.width, self.height) + self.rgb
+
+    @classmethod
     def from_xwd(cls, data):
         """Decodes an X window dump of a 24-bit true-colour screen (3 or 4 bytes a pixel)."""
         if len(data) < XWD_HEADER_FIELDS * 4:

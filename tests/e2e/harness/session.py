@@ -9,11 +9,16 @@ import time
 
 from .audio import AudioCapture
 from .proc import HarnessError, wait_until
-from .wine import Program, TestCtl, WinePrefix
+from .image import Screenshot
+from .wine import Program, TestCtl, WinePrefix, windows_path
 from .xserver import VirtualDisplay
 
 WINDOW_TITLE = "ZAV Installer"
 WM_CLOSE = 0x0010
+WM_NCHITTEST = 0x0084
+HTCAPTION = 2
+# A point of the window's background, clear of the buttons, the scroller and the status line.
+BACKGROUND_POINT = (300, 90)
 
 Rect = collections.namedtuple("Rect", "x y width height")
 Button = collections.namedtuple("Button", "id rect style class_name")
@@ -186,10 +191,62 @@ class Session:
         lines = self._facts("send", message, wparam, lparam)
         return None if lines is None else int(lines[0][1])
 
-    def _facts(self, *args):
+    def can_be_dragged(self):
+        """True once the window answers a hit test on its background as a caption (after its
+        fade-in); None when there is no window. The hit test also clears the hot button, as
+        any mouse move over the background does."""
+        x, y = self.on_screen(*BACKGROUND_POINT)
+        result = self.send(WM_NCHITTEST, 0, (y << 16) | x)
+        return None if result is None else result == HTCAPTION
+
+    def wait_until_draggable(self, timeout=30):
+        def draggable():
+            if not self.program.running:
+                raise HarnessError(f"the program ended with exit code {self.program.process.returncode}")
+            return self.can_be_dragged()
+        wait_until(draggable, timeout, "the window to become draggable (its fade-in to end)", interval=0.05)
+
+    def post_and_time_exit(self, message, wparam=0, lparam=0, seconds=10):
+        """Hit-tests the background, posts the message, and times the program's end from inside
+        Wine. Facts: hittest, exit-ms (None if it still ran after `seconds`), exit-code."""
+        lines = self._facts("post-wait", message, wparam, lparam, seconds, timeout=seconds + 30)
+        if lines is None:
+            raise HarnessError("there is no window to post to")
+        return _exit_facts({line[0]: line[1:] for line in lines})
+
+    def start_program_and_post_at_once(self, message, wparam=0, lparam=0, seconds=10):
+        """Starts the program with a helper already waiting for its window, which posts the
+        message the instant the window exists and times the program's end. Facts: unseen-us
+        (how long the window can have existed when the message went out), exit-ms, exit-code."""
         if self.testctl is None:
             raise HarnessError("the session has not been started")
-        return self.testctl.facts(*args)
+        helper = self.testctl.start("race-post", message, wparam, lparam, seconds,
+                                    output_path=self.path("race-post.txt"))
+        try:
+            helper.wait_for_line("waiting", timeout=30)
+            self.start_program(wait_for_window=False)
+            return _exit_facts(helper.finish(timeout=seconds + 60))
+        finally:
+            helper.stop()
+
+    def decode_picture(self, path):
+        """A JPEG file's pixels as the platform's picture loader inside Wine decodes them."""
+        out = self.path(os.path.basename(path) + ".bgra")
+        lines = self._facts("decode", windows_path(path), windows_path(out))
+        size = dict((line[0], line[1:]) for line in lines or []).get("size")
+        if not size:
+            raise HarnessError(f"zav-testctl could not decode {path}")
+        with open(out, "rb") as data:
+            return Screenshot.from_bgra(int(size[0]), int(size[1]), data.read())
+
+    def paint_screen(self, picture):
+        """Shows a picture of the screen's size where no window covers the screen."""
+        self.display.set_root_picture(picture, self.work_dir)
+
+    def _facts(self, *args, timeout=30):
+        if self.testctl is None:
+            raise HarnessError("the session has not been started")
+        return self.testctl.facts(*args, timeout=timeout)
 
     # --- looking and listening from outside ----------------------------------------------
 
@@ -241,3 +298,12 @@ class Session:
     @staticmethod
     def pause(seconds):
         time.sleep(seconds)
+
+
+def _exit_facts(facts):
+    """Numbers of a timed close: exit-ms None and exit-code None when the program still ran."""
+    def number(name):
+        values = facts.get(name)
+        return float(values[0]) if values and values[0] not in ("none", "running") else None
+    return {"hittest": number("hittest"), "unseen-us": number("unseen-us"),
+            "exit-ms": number("exit-ms"), "exit-code": number("exit-code")}

@@ -10,7 +10,7 @@ import os
 import subprocess
 import time
 
-from .proc import HarnessError, run, stop_process
+from .proc import HarnessError, run, stop_process, wait_until
 
 READY_STAMP = ".zav-e2e-ready"
 MANAGED_STAMP = ".zav-e2e-managed"
@@ -194,3 +194,56 @@ class TestCtl:
         if code == self.NOT_FOUND:
             return None
         return [line.split() for line in lines if line.strip()]
+
+    def start(self, *args, output_path):
+        """Runs a subcommand in the background; its output goes to `output_path` as it comes."""
+        return BackgroundCall(self, args, output_path)
+
+
+class BackgroundCall:
+    """A zav-testctl subcommand running alongside the test, e.g. one that waits for the window.
+
+    Its output is written to a file rather than a pipe, for the reason given at proc.run().
+    """
+
+    def __init__(self, testctl, args, output_path):
+        self.args = [str(a) for a in args]
+        self.output_path = output_path
+        with open(output_path, "wb") as out:
+            self.process = subprocess.Popen(["wine", testctl.exe, *self.args], env=testctl.env,
+                                            stdin=subprocess.DEVNULL, stdout=out,
+                                            stderr=subprocess.STDOUT)
+
+    def lines(self):
+        with open(self.output_path, errors="replace") as out:
+            return out.read().splitlines()
+
+    def wait_for_line(self, text, timeout):
+        """Waits until the subcommand has printed the line `text`."""
+        def printed():
+            if text in self.lines():
+                return True
+            if self.process.poll() is not None:
+                raise HarnessError(f"zav-testctl {' '.join(self.args)} ended (exit code "
+                                   f"{self.process.returncode}) before printing '{text}': {self.lines()}")
+            return False
+        wait_until(printed, timeout, f"zav-testctl {' '.join(self.args)} to print '{text}'", interval=0.02)
+
+    def finish(self, timeout):
+        """{name: [values]} of the facts printed; an error if the call failed or hung."""
+        try:
+            code = self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            stop_process(self.process, grace=2)
+            raise HarnessError(f"zav-testctl {' '.join(self.args)} did not finish within {timeout} s") from None
+        if code != 0:
+            raise HarnessError(f"zav-testctl {' '.join(self.args)} failed with exit code {code}: {self.lines()}")
+        return {line.split()[0]: line.split()[1:] for line in self.lines() if line.strip()}
+
+    def stop(self):
+        stop_process(self.process, grace=2)
+
+
+def windows_path(path):
+    """The name under which a Wine program finds a file of this machine (drive Z: is /)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")

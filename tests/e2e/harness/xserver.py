@@ -123,6 +123,21 @@ class VirtualDisplay:
         os.unlink(dump)
         return picture
 
+    def set_root_picture(self, picture, work_dir):
+        """Shows `picture` (a Screenshot of the screen's size) on the root window, where no
+        window covers it. ImageMagick's display sets it as the root's background; its exit
+        code is not telling on a screen without a window manager, so the screen is looked at.
+        """
+        if (picture.width, picture.height) != (self.width, self.height):
+            raise HarnessError(f"a root picture must be {self.width} x {self.height}")
+        path = os.path.join(work_dir, "root-picture.ppm")
+        with open(path, "wb") as out:
+            out.write(picture.to_ppm())
+        # "display" is ImageMagick's (Debian package imagemagick).
+        run(["display", "-window", "root", path], env=self._env(), timeout=30, check=False)
+        if self.screenshot().rgb != picture.rgb:
+            raise HarnessError("the root window does not show the picture it was given")
+
     # --- the mouse -----------------------------------------------------------------------
 
     def mouse_move(self, x, y):
