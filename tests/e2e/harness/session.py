@@ -206,13 +206,20 @@ class Session:
             return self.can_be_dragged()
         wait_until(draggable, timeout, "the window to become draggable (its fade-in to end)", interval=0.05)
 
-    def post_and_time_exit(self, message, wparam=0, lparam=0, seconds=10):
+    def post_and_time_exit(self, message, wparam=0, lparam=0, seconds=10, while_waiting=None):
         """Hit-tests the background, posts the message, and times the program's end from inside
-        Wine. Facts: hittest, exit-ms (None if it still ran after `seconds`), exit-code."""
-        lines = self._facts("post-wait", message, wparam, lparam, seconds, timeout=seconds + 30)
-        if lines is None:
-            raise HarnessError("there is no window to post to")
-        return _exit_facts({line[0]: line[1:] for line in lines})
+        Wine; `while_waiting()`, if given, runs meanwhile. Facts: hittest, exit-ms (None if the
+        program still ran after `seconds`), exit-code."""
+        if self.testctl is None:
+            raise HarnessError("the session has not been started")
+        helper = self.testctl.start("post-wait", message, wparam, lparam, seconds,
+                                    output_path=self.path("post-wait.txt"))
+        try:
+            if while_waiting is not None:
+                while_waiting()
+            return _exit_facts(helper.finish(timeout=seconds + 60))
+        finally:
+            helper.stop()
 
     def start_program_and_post_at_once(self, message, wparam=0, lparam=0, seconds=10):
         """Starts the program with a helper already waiting for its window, which posts the

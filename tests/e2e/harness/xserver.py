@@ -101,8 +101,20 @@ class VirtualDisplay:
         values = dict(line.split("=", 1) for line in out.split() if "=" in line)
         return tuple(int(values[key]) for key in ("X", "Y", "WIDTH", "HEIGHT"))
 
-    def screenshot(self, timeout=20):
-        """The whole screen as it is now."""
+    def screenshot(self, timeout=20, attempts=3):
+        """The whole screen as it is now.
+
+        xwd walks the tree of windows before it reads the pixels, and fails when a window is
+        destroyed meanwhile (a program closing while it is watched): then it is asked again.
+        """
+        for _ in range(attempts):
+            data = self._dump_screen(timeout)
+            if data is not None:
+                return Screenshot.from_xwd(data)
+        raise HarnessError(f"xwd failed {attempts} times in a row")
+
+    def _dump_screen(self, timeout):
+        """The screen as an X window dump, or None if xwd failed."""
         dump = os.path.join(os.path.dirname(self.log_path) or ".", f"screen-{self.number}.xwd")
         with open(dump, "wb") as out:
             try:
@@ -116,12 +128,10 @@ class VirtualDisplay:
                 child.kill()
                 child.wait()
                 raise HarnessError(f"xwd did not capture the screen within {timeout} s")
-        if code != 0:
-            raise HarnessError(f"xwd failed with exit code {code}")
         with open(dump, "rb") as data:
-            picture = Screenshot.from_xwd(data.read())
+            content = data.read()
         os.unlink(dump)
-        return picture
+        return content if code == 0 else None
 
     def set_root_picture(self, picture, work_dir):
         """Shows `picture` (a Screenshot of the screen's size) on the root window, where no
