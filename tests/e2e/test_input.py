@@ -1,0 +1,161 @@
+#!/usr/bin/python3
+"""The splash under a real mouse: buttons that turn solid under the pointer and fade back when
+it leaves, and a window that can be dragged by its background once its fade-in is over, but
+never by a button."""
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+import splash  # noqa: E402
+
+SCREEN = (1024, 768)
+BACKGROUND = harness.session.BACKGROUND_POINT  # clear of buttons, scroller and status line
+DRAG = (60, 40)
+FADE_TIMEOUT = 3.0  # a fade takes 15 frames; this only guards against a hang
+
+
+def button_centre(left):
+    return left + splash.BUTTON_WIDTH // 2, splash.BUTTON_TOP + splash.BUTTON_HEIGHT // 2
+
+
+class SplashSession(unittest.TestCase):
+    """Base of the scenarios: the program started with the pointer away from its window."""
+    wait_for_animation = True
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = session = harness.Session(f"input-{cls.__name__}", screen=SCREEN).start()
+        cls.addClassCleanup(session.close)
+        cls.references = splash.References(session)
+        session.display.mouse_move(0, 0)
+        session.start_program()
+        if cls.wait_for_animation:
+            session.wait_until_draggable()
+
+    def window_position(self):
+        return self.session.window_state().window[:2]
+
+
+class HoverFades(SplashSession):
+    def watch_levels(self, names, until, position):
+        """Looks at the window until `until(levels)` holds for the buttons named; returns the
+        looks as (levels by name, text pixels, look)."""
+        looks = []
+        deadline = time.monotonic() + FADE_TIMEOUT
+        lefts = {name: left for name, _, _, left in splash.BUTTONS}
+        while True:
+            shot = splash.look(self.session, position)
+            levels = {name: splash.button_levels(shot.picture, self.references, name, lefts[name])
+                      for name in names}
+            looks.append((levels, splash.text_pixels(shot.picture), shot))
+            for name in names:
+                if not levels[name]:
+                    shot.picture.save_png(self.session.path(f"{name}-no-level.png"))
+                    self.fail(f"the {name} button shows no fade level over the frame beneath")
+            if until({name: found[0] for name, found in levels.items()}):
+                return looks
+            if time.monotonic() > deadline:
+                self.fail(f"the buttons {names} did not settle within {FADE_TIMEOUT} s: {looks[-1][0]}")
+
+    def assert_one_level_a_frame(self, looks, name, towards):
+        """Between two looks the level moves by the number of frames between them (the text's
+        travel), one step a frame, until it reaches `towards`. A look still at the level the
+        fade started from may show a frame drawn before the pointer's move took effect, so
+        counting starts from a look whose level has already moved."""
+        step = 1 if towards == splash.HALF else -1
+        origin = splash.SOLID if towards == splash.HALF else splash.HALF
+        for (before, text_before, _), (after, text_after, _) in zip(looks, looks[1:]):
+            frames = splash.scroll_distance(text_before, text_after)
+            start = before[name][0]
+            if frames is None or start == origin:
+                continue
+            expected = max(start - frames, towards) if step < 0 else min(start + frames, towards)
+            self.assertIn(expected, after[name], f"{name}: level {start}, then {frames} frames later "
+                          f"{after[name]}, not {expected}")
+
+    def test_pointer_over_a_button_makes_it_solid_and_leaving_makes_it_half_transparent(self):
+        position = self.window_position()
+        for name, _, _, left in splash.BUTTONS:
+            with self.subTest(button=name):
+                self.session.move_mouse_into_window(*button_centre(left))
+                looks = self.watch_levels([name], lambda levels: levels[name] == splash.SOLID, position)
+                self.assert_one_level_a_frame(looks, name, splash.SOLID)
+                self.session.move_mouse_into_window(*BACKGROUND)
+                looks = self.watch_levels([name], lambda levels: levels[name] == splash.HALF, position)
+                self.assert_one_level_a_frame(looks, name, splash.HALF)
+
+    def test_moving_from_one_button_to_another_fades_both_at_once(self):
+        # Install falls back while Exit turns solid, one step a frame each; the hot button may
+        # change between the two buttons' turns within one frame, which costs one step.
+        position = self.window_position()
+        install, exit_ = splash.BUTTONS[0][3], splash.BUTTONS[2][3]
+        self.session.move_mouse_into_window(*button_centre(install))
+        self.watch_levels(["install"], lambda levels: levels["install"] == splash.SOLID, position)
+        self.session.move_mouse_into_window(*button_centre(exit_))
+        looks = self.watch_levels(["install", "exit"], lambda levels: levels["install"] == splash.HALF
+                                  and levels["exit"] == splash.SOLID, position)
+        for levels, _, _ in looks:
+            self.assertIn(levels["install"][0] + levels["exit"][0], (14, 15),
+                          f"the two fades did not run in step: {levels}")
+        self.session.move_mouse_into_window(*BACKGROUND)
+        self.watch_levels(["exit"], lambda levels: levels["exit"] == splash.HALF, position)
+
+    def test_gap_between_two_buttons_counts_as_background(self):
+        position = self.window_position()
+        install = splash.BUTTONS[0][3]
+        self.session.move_mouse_into_window(*button_centre(install))
+        self.watch_levels(["install"], lambda levels: levels["install"] == splash.SOLID, position)
+        gap = install + splash.BUTTON_WIDTH + 1  # the 4 columns between Install and Info
+        self.session.move_mouse_into_window(gap, button_centre(install)[1])
+        self.watch_levels(["install", "info"], lambda levels: levels["install"] == splash.HALF
+                          and levels["info"] == splash.HALF, position)
+
+
+class DragDuringFadeIn(SplashSession):
+    wait_for_animation = False
+
+    def test_drag_on_the_background_during_the_fade_in_does_not_move_the_window(self):
+        position = splash.centred(SCREEN)
+        splash.wait_for_fade_in(self.session, self.references, position, before_step=150)
+        start = self.session.on_screen(*BACKGROUND)
+        self.session.display.drag(start, (start[0] + DRAG[0], start[1] + DRAG[1]), steps=4, pause=0.01)
+        if self.session.can_be_dragged():
+            self.skipTest("the fade-in ended before the drag did; nothing to learn from this run")
+        self.assertEqual(self.window_position(), position, "the window moved during its fade-in")
+        self.session.wait_until_draggable()
+        self.assertEqual(self.window_position(), position, "the window moved after its fade-in")
+
+
+class DragWhileRunning(SplashSession):
+    def test_drag_on_the_background_moves_the_window_by_the_pointers_travel(self):
+        before = self.window_position()
+        start = self.session.on_screen(*BACKGROUND)
+        self.session.display.drag(start, (start[0] + DRAG[0], start[1] + DRAG[1]))
+        after = harness.wait_until(lambda: self.window_position() != before and self.window_position(),
+                                   5, "the window to move")
+        self.assertEqual(after, (before[0] + DRAG[0], before[1] + DRAG[1]))
+        # The animation goes on in the window's new place.
+        shot = splash.look(self.session, after)
+        self.assertTrue(splash.is_animated(shot.picture, self.references),
+                        "the window's new place does not show the animated splash")
+        self.session.display.drag(self.session.on_screen(*BACKGROUND), start)
+        harness.wait_until(lambda: self.window_position() == before, 5, "the window to move back")
+
+    def test_press_on_a_button_never_moves_the_window(self):
+        # Exit is left out: its press ends the program. The commands that Install and Info run
+        # on their press do not take the window with the pointer either.
+        for name, _, _, left in splash.BUTTONS[:2]:
+            with self.subTest(button=name):
+                before = self.window_position()
+                start = self.session.on_screen(*button_centre(left))
+                self.session.display.drag(start, (start[0] + DRAG[0], start[1] + DRAG[1]))
+                self.session.pause(0.3)  # a move, were there one, would be done by now
+                self.assertEqual(self.window_position(), before)
+                self.assertTrue(self.session.program.running)
+
+
+if __name__ == "__main__":
+    harness.main()
