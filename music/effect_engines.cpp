@@ -6,8 +6,8 @@
 namespace {
 
 // |256 sin(pos pi / 32)| rounded, for |pos| = 0..31; position -32 gives 0 like position 0.
-const uint8_t HalfSine[32] = {0,   25,  50,  74,  98,  121, 142, 162, 181, 198, 213,
-                              226, 237, 245, 251, 255, 255, 255, 251, 245, 237, 226,
+const int16_t HalfSine[32] = {0,   25,  50,  74,  98,  121, 142, 162, 181, 198, 213,
+                              226, 237, 245, 251, 255, 256, 255, 251, 245, 237, 226,
                               213, 198, 181, 162, 142, 121, 98,  74,  50,  25};
 
 enum Waveform : uint8_t { Sine, Ramp, Square };
