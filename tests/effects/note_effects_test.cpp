@@ -1,0 +1,175 @@
+// Effects on the note itself: delay, retriggers, key-off, the envelope position, the sample
+// offset, panning, and the move to the partner voice.
+#include <gtest/gtest.h>
+
+#include "music/mixer.h"
+#include "music/sequencer_state.h"
+#include "tests/effects/song_player.h"
+
+namespace songtest {
+namespace {
+
+using V = std::vector<int32_t>;
+
+const uint8_t SetPanning = 8, SampleOffset = 9, Extended = 14, KeyOff = 20, EnvelopePosition = 21,
+              PanningSlide = 25, MultiRetrig = 27;
+const uint8_t E4 = NoteNumber(4, 4);  // linear period 4352
+
+// C-4 on row 0 of channel 0, then `cell` on row 1; the twelve ticks of both rows at speed 6.
+std::vector<TickState> SecondRow(const Note& cell) {
+  xmw::Module song = Song(1, 4);
+  Put(song, 0, 0, 0, {C4, 1});
+  Put(song, 0, 1, 0, cell);
+  Player player(song);
+  return player.Ticks(12);
+}
+
+std::vector<TickState> RowTwo(const std::vector<TickState>& ticks) {
+  return std::vector<TickState>(ticks.begin() + 6, ticks.end());
+}
+
+TEST(NoteDelay, PlaysTheNoteWithItsVolumeColumnAtTickY) {
+  std::vector<TickState> row = RowTwo(SecondRow({E4, 1, 0x20, Extended, 0xD3}));
+  EXPECT_EQ(Periods(row), (V{4608, 4608, 4608, 4352, 4352, 4352}));
+  EXPECT_EQ(Volumes(row), (V{64, 64, 64, 16, 16, 16}));
+  EXPECT_EQ(TriggerTicks(row), (V{3}));
+}
+
+TEST(NoteDelay, WithY0OrBeyondTheRowTheNoteNeverPlays) {
+  for (uint8_t parameter : {0xD0, 0xD6, 0xDF}) {
+    std::vector<TickState> row = RowTwo(SecondRow({E4, 1, 0x20, Extended, parameter}));
+    EXPECT_EQ(Periods(row), V(6, 4608)) << std::hex << int(parameter);
+    EXPECT_EQ(Volumes(row), V(6, 64)) << std::hex << int(parameter);
+    EXPECT_EQ(Pannings(row), V(6, 128)) << std::hex << int(parameter);
+    EXPECT_EQ(TriggerTicks(row), V{}) << std::hex << int(parameter);
+  }
+}
+
+TEST(Retrigger, E93RetriggersOnTick3AtSpeed6AndEveryThirdTickOfALongerRow) {
+  EXPECT_EQ(TriggerTicks(RowTwo(SecondRow({0, 0, 0, Extended, 0x93}))), (V{3}));
+  xmw::Module song = Song(2, 4);
+  Put(song, 0, 0, 0, {C4, 1, 0, Extended, 0x93});
+  Put(song, 0, 0, 1, {0, 0, 0, Extended, 0xE1});  // 12 ticks
+  Player player(song);
+  EXPECT_EQ(TriggerTicks(player.Ticks(12)), (V{0, 3, 6, 9}));
+}
+
+// The row after C-4 at volume 64, with multi-retrig `parameter`, at speed 9.
+std::vector<TickState> RetrigRow(uint8_t parameter) {
+  xmw::Module song = Song(1, 4, 9);
+  Put(song, 0, 0, 0, {C4, 1});
+  Put(song, 0, 1, 0, {0, 0, 0, MultiRetrig, parameter});
+  Player player(song);
+  std::vector<TickState> ticks = player.Ticks(18);
+  return std::vector<TickState>(ticks.begin() + 9, ticks.end());
+}
+
+TEST(MultiRetrig, IntervalZeroDoesNothingAndVolumeModesChangeTheVolumeAtEachRetrigger) {
+  EXPECT_EQ(TriggerTicks(RetrigRow(0x80)), V{});  // interval 0
+  std::vector<TickState> row = RetrigRow(0x03);   // every third tick, volume kept
+  EXPECT_EQ(TriggerTicks(row), (V{3, 6}));
+  EXPECT_EQ(Volumes(row), V(9, 64));
+  row = RetrigRow(0x73);  // halves
+  EXPECT_EQ(TriggerTicks(row), (V{3, 6}));
+  EXPECT_EQ(Volumes(row), (V{64, 64, 64, 32, 32, 32, 16, 16, 16}));
+  EXPECT_EQ(Volumes(RetrigRow(0x53)), (V{64, 64, 64, 48, 48, 48, 32, 32, 32}));  // -16
+  EXPECT_EQ(Volumes(RetrigRow(0xE3)), V(9, 64));  // 3 v / 2, at most 64
+  EXPECT_EQ(Volumes(RetrigRow(0x63)), (V{64, 64, 64, 42, 42, 42, 28, 28, 28}));  // 2 v / 3
+}
+
+TEST(KeyOff, AKeyOffNoteWithAnInstrumentResetsFirstThenReleases) {
+  xmw::Module song = Song(1, 4);
+  Put(song, 0, 0, 0, {C4, 1, 0x20});
+  Put(song, 0, 1, 0, {xmw::kKeyOff, 1});
+  Player player(song);
+  std::vector<TickState> ticks = player.Ticks(7);
+  EXPECT_EQ(ticks[5].voiceVolume, 32);
+  EXPECT_EQ(ticks[6].volume, 64);     // reset by the instrument
+  EXPECT_EQ(ticks[6].voiceVolume, 0); // and silent at once: no volume envelope
+  EXPECT_EQ(Channels[0].keyOff, 1);
+}
+
+TEST(KeyOff, KxxReleasesWithAnyParameter) {
+  std::vector<TickState> row = RowTwo(SecondRow({0, 0, 0, KeyOff, 0x17}));
+  EXPECT_EQ(row[0].voiceVolume, 0);
+  EXPECT_EQ(Channels[0].keyOff, 1);
+}
+
+// An instrument whose volume envelope falls from 64 to 32 over ticks 0..10 and on to 0 at 20.
+xmw::Module SongWithEnvelope() {
+  xmw::Module song = Song(1, 4);
+  xmw::Envelope& envelope = song.instruments[0].volumeEnvelope;
+  envelope.points = {{0, 64}, {10, 32}, {20, 0}};
+  envelope.flags = xmw::kEnvelopeOn;
+  return song;
+}
+
+TEST(EnvelopePosition, LxxMovesTheVolumeEnvelopeOntoItsSegment) {
+  xmw::Module song = SongWithEnvelope();
+  Put(song, 0, 0, 0, {C4, 1, 0, EnvelopePosition, 5});
+  Player player(song);
+  player.Tick();
+  // 64 plus 5 ticks of -3.2 a tick, in 16.16: 48.00001.
+  EXPECT_EQ(Channels[0].volumeEnvelopeValue, 48);
+  EXPECT_EQ(Channels[0].volumeEnvelopeTick, 5);
+  EXPECT_EQ(Channels[0].volumeEnvelopePoint, 1);
+  player.Tick();
+  EXPECT_EQ(Channels[0].volumeEnvelopeValue, 44);
+}
+
+TEST(EnvelopePosition, LxxBeyondTheEnvelopeEndsItAtItsLastValue) {
+  xmw::Module song = SongWithEnvelope();
+  Put(song, 0, 0, 0, {C4, 1, 0, EnvelopePosition, 99});
+  Player player(song);
+  player.Tick();
+  EXPECT_EQ(Channels[0].volumeEnvelopeValue, 0);
+  EXPECT_EQ(Channels[0].volumeEnvelopeDone, 1);
+  EXPECT_EQ(Channels[0].volumeEnvelopePoint, 2);
+}
+
+TEST(SampleOffset, StartsInsideTheSampleOrRewindsWithoutANewStartBeyondIt) {
+  xmw::Module song = Song(1, 4);
+  xmw::Sample& sample = song.instruments[0].samples[0];
+  sample.pcm.assign(1024, 10);
+  sample.loopLength = 1024;
+  Put(song, 0, 0, 0, {C4, 1, 0, SampleOffset, 0x02});
+  Put(song, 0, 1, 0, {C4, 1, 0, SampleOffset, 0x04});  // 1024: the end itself
+  Player player(song);
+  TickState first = player.Tick();
+  EXPECT_EQ(Voices[first.voiceIndex].position, 512);
+  std::vector<TickState> ticks = player.Ticks(6);
+  EXPECT_EQ(ticks[5].updateFlags & (TriggerNote | RewindVoice), RewindVoice);
+  EXPECT_EQ(ticks[5].voiceIndex, first.voiceIndex);
+  EXPECT_EQ(Voices[first.voiceIndex].position, 0);
+}
+
+TEST(Panning, SetCoarseAndSlideClampedButTheColumnSlidesAreNot) {
+  EXPECT_EQ(RowTwo(SecondRow({0, 0, 0, SetPanning, 0x40}))[0].panning, 0x40);
+  EXPECT_EQ(RowTwo(SecondRow({0, 0, 0, Extended, 0x8F}))[0].panning, 240);
+  EXPECT_EQ(Pannings(RowTwo(SecondRow({0, 0, 0, PanningSlide, 0xF0}))),
+            (V{128, 143, 158, 173, 188, 203}));
+  EXPECT_EQ(Pannings(RowTwo(SecondRow({0, 0, 0, PanningSlide, 0x0F}))),
+            (V{128, 113, 98, 83, 68, 53}));
+
+  xmw::Module song = Song(1, 4);
+  Put(song, 0, 0, 0, {C4, 1, 0, SetPanning, 0x03});
+  Put(song, 0, 1, 0, {0, 0, 0xD2});
+  Player player(song);
+  std::vector<TickState> row = RowTwo(player.Ticks(12));
+  EXPECT_EQ(Pannings(row), (V{1, -1, -3, -5, -7, -9}));
+  EXPECT_EQ(Voices[row[5].voiceIndex].panning, 0);  // the voice's own panning stays in range
+}
+
+TEST(Voices, EachNewNoteOfALoopingSampleMovesToThePartnerVoice) {
+  xmw::Module song = Song(4, 4, 1);
+  Put(song, 0, 0, 3, {C4, 1});
+  Put(song, 0, 1, 3, {E4, 1});
+  Put(song, 0, 2, 3, {C4, 1});
+  Player player(song);
+  std::vector<TickState> ticks = player.Ticks(3, 3);
+  EXPECT_EQ((V{ticks[0].voiceIndex, ticks[1].voiceIndex, ticks[2].voiceIndex}), (V{3, 35, 3}));
+  EXPECT_EQ(Voices[35].volumeLeft + Voices[35].volumeRight, 0);  // left to fade out
+}
+
+}  // namespace
+}  // namespace songtest
