@@ -109,16 +109,7 @@ struct RenderOptions {
 
 int64_t FramesOf(double seconds) { return int64_t(seconds * RenderRate + 0.5); }
 
-// One pass measured on a copy of the module, for a progress bar that needs to know how far it
-// goes, or a WAV header that cannot be written again at the end.
-bool MeasurePass(ModuleSource* source, int64_t* frames) {
-  Module* module = source->Load();
-  if (!module) return false;
-  SongPass pass = MeasureSongPass(module, FramesOf(MaxPassSeconds));
-  FreeModule(module);
-  *frames = pass.frames;
-  return true;
-}
+bool Seekable(FILE* file) { return fseek(file, 0, SEEK_CUR) == 0; }
 
 bool IsTerminal(FILE* file) {
 #if defined(_WIN32)
@@ -136,35 +127,41 @@ FILE* OpenOutput(const char* path) {
   return stdout;
 }
 
-bool Seekable(FILE* file) { return fseek(file, 0, SEEK_CUR) == 0; }
-
+// Renders after the module has loaded, so that a refused module leaves the output as it was.
+// One pass is followed while it renders; it is measured first, on a copy of the module, only
+// for a progress bar, which needs to know how far it goes, or for a WAV output that cannot be
+// rewound to write its header at the end.
 int RunRender(const RenderOptions& options) {
   ModuleSource source(options.input);
+  Module* module = source.Load();
+  if (!module) return ExitRefused;
   bool raw = strcmp(options.output, "-") == 0;
   FILE* out = OpenOutput(options.output);
   if (!out) {
     fprintf(stderr, "zav-render: %s: %s\n", options.output, strerror(errno));
+    FreeModule(module);
     return ExitFailed;
   }
   FILE* progress = IsTerminal(stderr) ? stderr : nullptr;
   bool onePass = options.seconds == 0;
   int64_t frames = onePass ? FramesOf(MaxPassSeconds) : FramesOf(options.seconds);
   if (onePass && (progress || (!raw && !Seekable(out)))) {
-    if (!MeasurePass(&source, &frames)) return ExitRefused;
+    frames = MeasureSongPass(module, frames).frames;
     onePass = false;
+    FreeModule(module);
+    module = source.Load();
   }
-  Module* module = source.Load();
-  if (!module) return ExitRefused;
   int64_t written = 0;
-  bool done = RenderFrames(module, frames, onePass, raw ? RenderFormat::Raw : RenderFormat::Wav,
-                           out, progress, &written);
+  bool done = module && RenderFrames(module, frames, onePass,
+                                     raw ? RenderFormat::Raw : RenderFormat::Wav, out, progress,
+                                     &written);
   FreeModule(module);
   if (out != stdout && fclose(out) != 0) done = false;
   if (!done) {
     fprintf(stderr, "zav-render: %s: could not write the output\n", options.output);
     return ExitFailed;
   }
-  if (written >= FramesOf(MaxPassSeconds) && options.seconds == 0) {
+  if (options.seconds == 0 && written >= FramesOf(MaxPassSeconds)) {
     fprintf(stderr, "zav-render: %s: the song does not come back to a played row within %.0f s; "
             "rendered that much\n", source.Name(), MaxPassSeconds);
   }
