@@ -1,13 +1,14 @@
-// libFuzzer target: any bytes as the XM data of a module image, loaded and released again.
-// Built with AddressSanitizer and UndefinedBehaviorSanitizer, so that any read or write outside
-// a block, undefined arithmetic or leak is a finding; a module that loads is also checked for
-// what the sequencer and the mixer take for granted.
+// libFuzzer target: any bytes as the XM data of a module image, loaded, played for a few
+// seconds and released again. Built with AddressSanitizer and UndefinedBehaviorSanitizer, so
+// that any read or write outside a block, undefined arithmetic or leak is a finding; a module
+// that loads is also checked for what the sequencer and the mixer take for granted.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "music/module_loader.h"
+#include "tools/fuzz/render_briefly.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Module* module = LoadModuleImage(image.data(), image.size());
   if (module) {
     CheckPlayable(module);
+    RenderBriefly(module);
     FreeModule(module);
   }
   return 0;
