@@ -4,9 +4,10 @@
 
 #include "assets/embedded.h"
 #include "music/music_player.h"
+#include "shell/info_dialog.h"
 #include "shell/main_window.h"
 
-HBRUSH DialogBrush;  // black, for the info dialog; lives as long as the process
+HBRUSH DialogBrush;
 
 namespace {
 

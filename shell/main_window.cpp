@@ -7,6 +7,7 @@
 #include "music/music_player.h"
 #include "render/frame.h"
 #include "render/render_thread.h"
+#include "shell/info_dialog.h"
 #include "shell/shared_state.h"
 
 const char WindowClassName[] = "ZAV Installer";
@@ -78,6 +79,9 @@ LRESULT OnCommand(HWND window, WPARAM wParam) {
     case InstallButtonId:
       break;
     case InfoButtonId:
+      // Modal: its own message loop runs here while the render thread and the music go on.
+      DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(InfoDialogTemplate), window,
+                      InfoDialogProc, wParam);
       break;
     case ExitButtonId:
       CloseSequence(window);
