@@ -12,6 +12,8 @@ constexpr int InfoEditId = 101;
 constexpr UINT_PTR ScrollTimerId = 15;
 constexpr UINT ScrollPeriodMs = 200;
 constexpr COLORREF InfoTextColour = RGB(29, 65, 171);
+// Posted to the dialog at its start, so that it arrives after the dialog manager's own start.
+constexpr UINT ShowFirstLine = WM_APP;
 
 HFONT InfoFont;
 
@@ -26,7 +28,19 @@ INT_PTR OnInitDialog(HWND dialog) {
   // The style bit is set directly rather than through EnableWindow: the control is not told,
   // so it keeps drawing in the edit colours below instead of the grey disabled look.
   SetWindowLongA(edit, GWL_STYLE, GetWindowLongA(edit, GWL_STYLE) | WS_DISABLED);
+  PostMessageA(dialog, ShowFirstLine, 0, 0);
   return FALSE;  // no focus to set
+}
+
+// Some dialog managers hand the only control the focus when the dialog is shown, disabled or
+// not, and select all of an edit control's text, which scrolls it to its last line. The text
+// must start at its first line, so the selection is dropped and the view moved back to the top.
+INT_PTR OnShowFirstLine(HWND dialog) {
+  HWND edit = GetDlgItem(dialog, InfoEditId);
+  SendMessageA(edit, EM_SETSEL, 0, 0);
+  LRESULT firstVisible = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+  SendMessageA(edit, EM_LINESCROLL, 0, -firstVisible);
+  return FALSE;
 }
 
 INT_PTR OnPaint(HWND dialog) {
@@ -61,6 +75,8 @@ INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_INITDIALOG:
       return OnInitDialog(dialog);
+    case ShowFirstLine:
+      return OnShowFirstLine(dialog);
     case WM_TIMER:
       // Once the last line is in view the control scrolls no further; the text does not wrap.
       SendDlgItemMessageA(dialog, InfoEditId, EM_SCROLL, SB_LINEDOWN, 0);
