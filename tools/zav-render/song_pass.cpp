@@ -19,17 +19,22 @@ size_t BitOf(int32_t order, int32_t row) {
 
 }  // namespace
 
-SongPassTracker::SongPassTracker() : played_(size_t(OrderTableSize) * MaxRows / 64) {}
+SongPassTracker::SongPassTracker()
+    : played_(static_cast<uint64_t*>(calloc(size_t(OrderTableSize) * MaxRows / 64, sizeof(uint64_t))),
+              free) {
+  if (!played_) abort();
+}
 
 bool SongPassTracker::Played(int32_t order, int32_t row) const {
   size_t bit = BitOf(order, row);
-  return (played_[bit / 64] >> (bit % 64)) & 1;
+  return (played_.get()[bit / 64] >> (bit % 64)) & 1;
 }
 
 void SongPassTracker::Mark(int32_t order, int32_t row, bool played) {
   size_t bit = BitOf(order, row);
   uint64_t mask = uint64_t(1) << (bit % 64);
-  played_[bit / 64] = played ? played_[bit / 64] | mask : played_[bit / 64] & ~mask;
+  uint64_t& word = played_.get()[bit / 64];
+  word = played ? word | mask : word & ~mask;
 }
 
 bool SongPassTracker::Tick(Module* module) {

@@ -5,7 +5,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 struct Module;
 
@@ -15,7 +16,7 @@ const int32_t RenderRate = 44100;
 // ends: the first frame of the tick that would play a row of the pass again.
 class SongPassTracker {
  public:
-  SongPassTracker();
+  SongPassTracker();  // aborts when the 2 MiB cannot be had
   // Runs one tick of the module's song unless it ends the pass; false once the pass is over
   // (the tick is then not run).
   bool Tick(Module* module);
@@ -26,7 +27,9 @@ class SongPassTracker {
  private:
   bool Played(int32_t order, int32_t row) const;
   void Mark(int32_t order, int32_t row, bool played);
-  std::vector<uint64_t> played_;  // one bit per order position and row
+  // One bit per order position and row, 2 MiB, taken from calloc: pages of orders and rows
+  // that are never played are never touched.
+  std::unique_ptr<uint64_t, void (*)(void*)> played_;
   int64_t frames_ = 0;
   int64_t ticks_ = 0;
   bool ended_ = false;
