@@ -4,6 +4,7 @@
 // the buttons included, so the controls exist only to catch the mouse.
 #include "shell/main_window.h"
 
+#include "installer/install_command.h"
 #include "music/music_player.h"
 #include "render/frame.h"
 #include "render/render_thread.h"
@@ -77,6 +78,7 @@ LRESULT OnCommand(HWND window, WPARAM wParam) {
   // double-click runs the command as a click does.
   switch (wParam & 0xFF) {
     case InstallButtonId:
+      InstallCommand(window);
       break;
     case InfoButtonId:
       // Modal: its own message loop runs here while the render thread and the music go on.

@@ -1,0 +1,104 @@
+// The decompressor's callbacks: memory and the memory file on one side, the output files on
+// the other. The decompressor hands both kinds of handle to the same close callback.
+#include "installer/cabinet_extract.h"
+
+#include <windows.h>
+#include <fdi.h>
+#include <imagehlp.h>
+
+#include "installer/install_paths.h"
+#include "installer/memory_file.h"
+
+ERF CabError;           // filled by the decompressor on failure; the outcome alone is reported
+DWORD BytesWritten;     // what the last write of an output file reported
+
+namespace {
+
+// The output file between its copy-file and close-file notifications, so that a failed
+// extraction never leaves it open (and locked, since it is opened without sharing).
+HANDLE OpenTarget = INVALID_HANDLE_VALUE;
+
+void CloseTarget() {
+  if (OpenTarget == INVALID_HANDLE_VALUE) return;
+  CloseHandle(OpenTarget);
+  OpenTarget = INVALID_HANDLE_VALUE;
+}
+
+FNALLOC(CabAlloc) { return GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, cb); }
+
+FNFREE(CabFree) { GlobalFree(pv); }
+
+// The cabinet's name and path mean nothing here: every open reads the attached image.
+FNOPEN(CabOpen) {
+  (void)pszFile, (void)oflag, (void)pmode;
+  return MemoryFileOpen();
+}
+
+FNREAD(CabRead) { return MemoryFileRead(hf, pv, cb); }
+
+FNWRITE(CabWrite) {
+  if (!WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &BytesWritten, nullptr)) return 0;
+  return BytesWritten;
+}
+
+FNCLOSE(CabClose) {
+  // The decompressor closes an output file itself when it gives up in the middle of one.
+  if (!MemoryFileClose(hf) && reinterpret_cast<HANDLE>(hf) == OpenTarget) CloseTarget();
+  return 1;
+}
+
+FNSEEK(CabSeek) { return MemoryFileSeek(hf, dist, seektype); }
+
+// --- notifications -----------------------------------------------------------------------
+
+using NotifyAction = INT_PTR (*)(FDINOTIFICATION* note);
+
+INT_PTR Ignore(FDINOTIFICATION*) { return 0; }
+
+// A handle for the file's bytes, or -1 (INVALID_HANDLE_VALUE), which stops the extraction.
+INT_PTR CreateOutputFile(FDINOTIFICATION* note) {
+  if (!note->psz1 || !FormTargetPath(TargetPath, InstallRoot, note->psz1)) return -1;
+  MakeSureDirectoryPathExists(TargetPath);
+  OpenTarget = CreateFileA(TargetPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  return reinterpret_cast<INT_PTR>(OpenTarget);
+}
+
+// The stored time and attributes are not applied: every file is as new as its extraction.
+INT_PTR CloseOutputFile(FDINOTIFICATION* note) {
+  if (reinterpret_cast<HANDLE>(note->hf) == OpenTarget) CloseTarget();
+  return TRUE;
+}
+
+// The image is one whole cabinet; a file that goes on in a next one cannot be completed, and
+// any name given back would only open the same image again, for ever.
+INT_PTR StopAtNextCabinet(FDINOTIFICATION*) { return -1; }
+
+const NotifyAction NotifyActions[] = {
+    Ignore,             // fdintCABINET_INFO
+    Ignore,             // fdintPARTIAL_FILE: begun in a previous cabinet, skipped
+    CreateOutputFile,   // fdintCOPY_FILE
+    CloseOutputFile,    // fdintCLOSE_FILE_INFO
+    StopAtNextCabinet,  // fdintNEXT_CABINET
+    Ignore,             // fdintENUMERATE
+};
+
+FNFDINOTIFY(CabNotify) {
+  unsigned type = static_cast<unsigned>(fdint);
+  return type < sizeof NotifyActions / sizeof NotifyActions[0] ? NotifyActions[type](pfdin) : 0;
+}
+
+char CabinetName[] = "x.cab";
+char CabinetPath[] = "";
+
+}  // namespace
+
+bool ExtractCabinet() {
+  HFDI context = FDICreate(CabAlloc, CabFree, CabOpen, CabRead, CabWrite, CabClose, CabSeek,
+                           cpu80386, &CabError);
+  if (!context) return false;
+  BOOL copied = FDICopy(context, CabinetName, CabinetPath, 0, CabNotify, nullptr, nullptr);
+  FDIDestroy(context);
+  CloseTarget();
+  return copied != FALSE;
+}
