@@ -49,6 +49,11 @@ class References:
 # was taken: the picture shows the screen at some moment between the two.
 Shot = collections.namedtuple("Shot", "before after picture")
 
+# Wine hands the window's pixels to the X server, which reads them a moment later; if the
+# program copies its next frame meanwhile, a look can show the upper rows of one frame over the
+# lower rows of the frame before ("torn"). Rare, but the helpers below accept such a look as
+# what it is: two frames next to each other in time.
+
 
 def look(session, position):
     """The splash-sized area of the screen at `position` (the window's top-left corner)."""
@@ -108,12 +113,33 @@ def fade_in_step(capture, background, k):
 
 def fade_in_steps_shown(frame, capture, background):
     """Every step k whose picture equals `frame` (bytes), in increasing order; several when
-    the capture and the picture leave them indistinguishable, none when it is no fade step."""
+    the capture and the picture leave them indistinguishable, two for a torn look, none when
+    it is no fade step."""
+    steps = _whole_steps(frame, capture, background)
+    return steps if steps else _torn_steps(frame, capture, background)
+
+
+def _whole_steps(frame, capture, background):
     sample = slice(0, None, 97)
     small_capture, small_background, small_frame = capture[sample], background[sample], frame[sample]
     return [k for k in range(256)
             if fade_in_step(small_capture, small_background, k) == small_frame
             and fade_in_step(capture, background, k) == frame]
+
+
+def _torn_steps(frame, capture, background, row=WIDTH * 3):
+    """The two steps of a torn look: the rows down to some row show one step, the rest
+    another a few steps apart (the fade-in moves on every 3 ms or so)."""
+    top, bottom = slice(0, row), slice(len(frame) - row, len(frame))
+    for upper_step in _whole_steps(frame[top], capture[top], background[top]):
+        for lower_step in _whole_steps(frame[bottom], capture[bottom], background[bottom]):
+            if 0 < abs(upper_step - lower_step) <= 3:
+                upper = fade_in_step(capture, background, upper_step)
+                lower = fade_in_step(capture, background, lower_step)
+                split = next(at for at in range(0, len(frame), row) if frame[at:at + row] != upper[at:at + row])
+                if frame[split:] == lower[split:]:
+                    return sorted((upper_step, lower_step))
+    return []
 
 
 def is_fade_in_step(frame, capture, background, least=0, most=255):
@@ -156,7 +182,8 @@ def blend(picture_byte, frame_byte, level):
 
 
 def button_levels(frame, references, name, left):
-    """The fade levels that the button's area in `frame` can show.
+    """The fade levels that the button's area in `frame` can show (two adjacent ones for a
+    torn look).
 
     The fire adds only red and green, and the scroller and the status line lie above the
     buttons, so beneath a button the frame's blue is exactly the background's: the blue
@@ -165,12 +192,20 @@ def button_levels(frame, references, name, left):
     shown = button_area(frame, left)
     picture = references.buttons[name].rgb
     beneath = button_area(references.background, left)
-    levels = []
-    for level in range(SOLID, HALF + 1):
-        if all(blend(picture[i], beneath[i], level) == shown[i] for i in range(2, len(shown), 3)):
-            if level != SOLID or shown == picture:
-                levels.append(level)
-    return levels
+    row = BUTTON_WIDTH * 3
+    every = set(range(SOLID, HALF + 1))
+    by_row = [{level for level in every
+               if all(blend(picture[i], beneath[i], level) == shown[i] for i in range(r * row + 2, (r + 1) * row, 3))}
+              for r in range(BUTTON_HEIGHT)]
+    levels = sorted(level for level in every.intersection(*by_row) if level != SOLID or shown == picture)
+    if levels:
+        return levels
+    for split in range(1, BUTTON_HEIGHT):
+        upper, lower = every.intersection(*by_row[:split]), every.intersection(*by_row[split:])
+        torn = {level for a in upper for b in lower if abs(a - b) == 1 for level in (a, b)}
+        if torn:
+            return sorted(torn)
+    return []
 
 
 def is_animated(frame, references):
