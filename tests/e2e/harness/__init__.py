@@ -77,6 +77,16 @@ def _watchdog(seconds):
     signal.alarm(max(1, int(seconds)))
 
 
+def _distinct(tests):
+    """The tests, each once, a subtest standing for the test it belongs to."""
+    seen = []
+    for test in tests:
+        test = getattr(test, "test_case", test)
+        if test not in seen:
+            seen.append(test)
+    return seen
+
+
 def main(needs=("program", "testctl")):
     """Runs the calling script's tests with the paths from the command line.
 
@@ -94,9 +104,11 @@ def main(needs=("program", "testctl")):
         signal.alarm(0)
         _close_live_sessions()
     result = program.result
-    problems = [test for test, _ in result.failures + result.errors] + list(result.unexpectedSuccesses)
-    # A failed class set-up is reported as a pseudo-test that was never counted as run.
+    # A failing or skipped subtest counts once, as its test; a failed class set-up is reported
+    # as a pseudo-test that was never counted as run.
+    problems = _distinct([test for test, _ in result.failures + result.errors] + list(result.unexpectedSuccesses))
+    skipped = [test for test in _distinct([test for test, _ in result.skipped]) if test not in problems]
     failed_tests = [test for test in problems if isinstance(test, unittest.TestCase)]
-    passed = result.testsRun - len(failed_tests) - len(result.skipped)
-    print(f"{name}: {passed} passed, {len(problems)} failed, {len(result.skipped)} skipped", flush=True)
+    passed = result.testsRun - len(failed_tests) - len(skipped)
+    print(f"{name}: {passed} passed, {len(problems)} failed, {len(skipped)} skipped", flush=True)
     sys.exit(0 if result.wasSuccessful() and result.testsRun > 0 else 1)
