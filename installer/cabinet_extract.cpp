@@ -24,6 +24,14 @@ void CloseTarget() {
   OpenTarget = INVALID_HANDLE_VALUE;
 }
 
+// A file that the decompressor gave up on is removed: cut short, it would pass for an
+// installed one. TargetPath still names it.
+void AbandonTarget() {
+  if (OpenTarget == INVALID_HANDLE_VALUE) return;
+  CloseTarget();
+  DeleteFileA(TargetPath);
+}
+
 FNALLOC(CabAlloc) { return GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, cb); }
 
 FNFREE(CabFree) { GlobalFree(pv); }
@@ -42,8 +50,8 @@ FNWRITE(CabWrite) {
 }
 
 FNCLOSE(CabClose) {
-  // The decompressor closes an output file itself when it gives up in the middle of one.
-  if (!MemoryFileClose(hf) && reinterpret_cast<HANDLE>(hf) == OpenTarget) CloseTarget();
+  // The decompressor closes an output file itself only when it gives up in the middle of it.
+  if (!MemoryFileClose(hf) && reinterpret_cast<HANDLE>(hf) == OpenTarget) AbandonTarget();
   return 1;
 }
 
@@ -70,16 +78,18 @@ INT_PTR CloseOutputFile(FDINOTIFICATION* note) {
   return TRUE;
 }
 
-// The image is one whole cabinet; a file that goes on in a next one cannot be completed, and
-// any name given back would only open the same image again, for ever.
-INT_PTR StopAtNextCabinet(FDINOTIFICATION*) { return -1; }
+// The image must be one whole cabinet. A file begun in a previous cabinet or going on in a
+// next one cannot be installed whole, so the install fails rather than report success with
+// files missing; and any next cabinet's name given back would only open this image again,
+// for ever.
+INT_PTR StopAtCabinetSet(FDINOTIFICATION*) { return -1; }
 
 const NotifyAction NotifyActions[] = {
     Ignore,             // fdintCABINET_INFO
-    Ignore,             // fdintPARTIAL_FILE: begun in a previous cabinet, skipped
+    StopAtCabinetSet,   // fdintPARTIAL_FILE
     CreateOutputFile,   // fdintCOPY_FILE
     CloseOutputFile,    // fdintCLOSE_FILE_INFO
-    StopAtNextCabinet,  // fdintNEXT_CABINET
+    StopAtCabinetSet,   // fdintNEXT_CABINET
     Ignore,             // fdintENUMERATE
 };
 
@@ -99,6 +109,6 @@ bool ExtractCabinet() {
   if (!context) return false;
   BOOL copied = FDICopy(context, CabinetName, CabinetPath, 0, CabNotify, nullptr, nullptr);
   FDIDestroy(context);
-  CloseTarget();
+  AbandonTarget();
   return copied != FALSE;
 }
