@@ -191,6 +191,15 @@ class Session:
         lines = self._facts("send", message, wparam, lparam)
         return None if lines is None else int(lines[0][1])
 
+    def dialogs(self, close=False):
+        """(class, title) of each visible top-level window of the program other than its main
+        window, such as a dialog a button opened; with `close`, each is sent WM_CLOSE. None
+        when there is no main window."""
+        lines = self._facts("close-dialogs" if close else "dialogs")
+        if lines is None:
+            return None
+        return [(line[1], " ".join(line[2:])) for line in lines if line[0] == "dialog"]
+
     def can_be_dragged(self):
         """True once the window answers a hit test on its background as a caption (after its
         fade-in); None when there is no window. The hit test also clears the hot button, as

@@ -142,6 +142,40 @@ static int PlayTone(int seconds) {
   return code;
 }
 
+// --- the program's other windows ----------------------------------------------------------
+
+struct DialogSearch {
+  DWORD processId;
+  HWND main;
+  bool close;
+};
+
+static BOOL CALLBACK VisitTopLevel(HWND window, LPARAM param) {
+  const DialogSearch* search = (const DialogSearch*)param;
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  if (processId != search->processId || window == search->main || !IsWindowVisible(window))
+    return TRUE;
+  char className[64], title[128];
+  GetClassNameA(window, className, sizeof className);
+  GetWindowTextA(window, title, sizeof title);
+  printf("dialog %s %s\n", className, title);
+  if (search->close) PostMessageA(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+// One line per visible top-level window of the installer's process other than its main window
+// (a dialog that a button opened): "dialog CLASS TITLE". With `close`, each is sent WM_CLOSE,
+// which cancels the folder browser and ends the info dialog.
+static int ListDialogs(bool close) {
+  HWND window = FindMainWindow();
+  if (!window) return NotFound;
+  DialogSearch search = {0, window, close};
+  GetWindowThreadProcessId(window, &search.processId);
+  EnumWindows(VisitTopLevel, (LPARAM)&search);
+  return Done;
+}
+
 // --- closing at a chosen moment, and timing the end ------------------------------------
 
 // Milliseconds between two performance-counter readings.
@@ -311,7 +345,9 @@ static int PrintUsage() {
           "                         wait for the window, post at once, time the process's end\n"
           "  post-wait MSG WPARAM LPARAM SECONDS\n"
           "                         hit-test the background, post, time the process's end\n"
-          "  decode JPEG OUT        write a JPEG's pixels as the platform decodes them\n");
+          "  decode JPEG OUT        write a JPEG's pixels as the platform decodes them\n"
+          "  dialogs                the program's other visible top-level windows\n"
+          "  close-dialogs          post WM_CLOSE to each of them\n");
   return Usage;
 }
 
@@ -337,6 +373,8 @@ int main(int argc, char** argv) {
     code = PostAndWait((UINT)ParseNumber(argv[2]), (WPARAM)ParseNumber(argv[3]),
                        ParseNumber(argv[4]), atof(argv[5]));
   else if (!strcmp(command, "decode") && rest == 2) code = DecodeJpeg(argv[2], argv[3]);
+  else if (!strcmp(command, "dialogs") && rest == 0) code = ListDialogs(false);
+  else if (!strcmp(command, "close-dialogs") && rest == 0) code = ListDialogs(true);
   else return PrintUsage();
   if (code == NotFound && !strcmp(command, "wait-gone"))
     fprintf(stderr, "zav-testctl: the window of class \"%s\" is still there\n", WindowClass);
