@@ -86,7 +86,7 @@ def measure(session, seconds):
     time.sleep(1)  # past the first frames, whose cost may differ
     processes = {"program (all its threads)": session.program.process.pid,
                  "wineserver": wineserver_pid(session.prefix.path),
-                 "Xvfb": session.display._server.pid}
+                 "Xvfb": session.display.pid}
     before = {name: cpu_seconds(pid) for name, pid in processes.items() if pid}
     started = time.monotonic()
     time.sleep(seconds)

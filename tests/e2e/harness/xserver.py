@@ -41,6 +41,11 @@ class VirtualDisplay:
     def env(self):
         return {"DISPLAY": self.name}
 
+    @property
+    def pid(self):
+        """Process id of the X server, or None before it is started."""
+        return self._server.pid if self._server is not None else None
+
     def start(self):
         for number in range(FIRST_DISPLAY, FIRST_DISPLAY + DISPLAYS_TO_TRY):
             if not display_taken(number) and self._try_start(number):
