@@ -11,7 +11,8 @@
 
 namespace {
 
-const int32_t MaxRows = 65536;  // rows are 16-bit; breaks and loops name no row beyond that
+const int32_t MaxRows = 65536;
+const int32_t RenderRingBlocks = 2;  // rows are 16-bit; breaks and loops name no row beyond that
 
 size_t BitOf(int32_t order, int32_t row) {
   return size_t(order & (OrderTableSize - 1)) * MaxRows + size_t(row & (MaxRows - 1));
@@ -84,6 +85,9 @@ bool StartRendering(Module* module) {
   if (!module) return false;
   SetOutputRate(RenderRate);
   SetBlockSizes(RenderRate);
+  // The device needs a ring of two seconds to ride out late refills; a render takes each block
+  // as soon as it is filled, and a ring of two blocks stays in the processor's caches.
+  RingFrames = RenderRingBlocks * BlockFrames;
   ResetVoices();
   if (!AllocateOutputBuffers()) return false;
   BeginPlayback(module);
