@@ -62,16 +62,16 @@ void DecodePictures() {
     S.backgroundPixels = static_cast<Pixel*>(GlobalAlloc(GPTR, FramePixels * sizeof(Pixel)));
 }
 
-// What the screen shows in the window's place: the window has drawn nothing yet and has no
-// background brush, so this is whatever lay beneath it.
-void CaptureScreen() {
-  HDC captureDc = CreateCompatibleDC(S.windowDc);
+// Copies what `source` shows at (x, y) into a new CaptureSurface, unless one was taken already.
+void Capture(HDC source, int x, int y) {
+  if (S.captureSurface) return;
+  HDC captureDc = CreateCompatibleDC(source);
   void* bits;
   S.captureSurface = CreateSurface(captureDc, FrameWidth, FrameHeight, 32, &bits);
   S.captureBits = static_cast<Pixel*>(bits);
   if (captureDc && S.captureSurface) {
     HGDIOBJ previous = SelectObject(captureDc, S.captureSurface);
-    BitBlt(captureDc, 0, 0, FrameWidth, FrameHeight, S.windowDc, 0, 0, SRCCOPY);
+    BitBlt(captureDc, 0, 0, FrameWidth, FrameHeight, source, x, y, SRCCOPY);
     SelectObject(captureDc, previous);
   }
   DeleteDC(captureDc);
@@ -179,12 +179,23 @@ void Teardown(HWND window) {
 
 }  // namespace
 
+// The fade-in starts from what the screen showed where the window now stands. Once the window
+// is on the screen, reading its place (through the window or the screen) may give the window's
+// own still empty surface instead, so the capture is taken before it is first shown.
+void CaptureScreenUnderWindow(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  Capture(screen, x, y);
+  ReleaseDC(nullptr, screen);
+}
+
 DWORD WINAPI RenderThreadMain(LPVOID window) {
   HWND mainWindow = static_cast<HWND>(window);
   BuildFirePalette();
   S.windowDc = GetDC(mainWindow);
   DecodePictures();
-  CaptureScreen();
+  // Normally taken from the screen while the window was being created; if that failed, the
+  // window's own contents are the next best thing.
+  Capture(S.windowDc, 0, 0);
   CreateFrame();
   DrawStrip();
   PrepareStatusLine();

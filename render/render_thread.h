@@ -2,5 +2,9 @@
 #pragma once
 #include <windows.h>
 
+// Keeps what the screen shows in the window's place, at (x, y), for the fade-in to start from.
+// Called while the window is created, before it is first shown.
+void CaptureScreenUnderWindow(int x, int y);
+
 // Thread procedure; its argument is the main window's handle.
 DWORD WINAPI RenderThreadMain(LPVOID window);

@@ -29,7 +29,9 @@ constexpr ButtonSlot Buttons[ButtonCount] = {
 HWND ButtonWindow[ButtonCount];
 WNDPROC StaticClassProc;
 
-LRESULT OnCreate(HWND window) {
+LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
+  // Still hidden here: the screen in the window's place is what the fade-in starts from.
+  CaptureScreenUnderWindow(create->x, create->y);
   HINSTANCE instance = GetModuleHandleA(nullptr);
   for (int i = 0; i < ButtonCount; ++i) {
     ButtonWindow[i] = CreateWindowExA(0, "STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_NOTIFY,
@@ -115,7 +117,7 @@ void CloseSequence(HWND window) {
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
-      return OnCreate(window);
+      return OnCreate(window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
     case WM_DESTROY:
       return OnDestroy();
     case WM_PAINT:

@@ -96,9 +96,6 @@ class OpeningSplash(unittest.TestCase):
                  if splash.is_fade_in_step(shot.picture.rgb, capture, background, 1, 254)]
         self.assertFalse(later, "a fade-in step showed after the animation had begun")
 
-    # The render thread copies the window's own contents, and under Wine those are the new
-    # window's black surface, not the screen beneath: the fade-in starts from black.
-    @unittest.expectedFailure
     def test_fade_in_starts_from_what_the_screen_showed(self):
         steps = self.steps_from(self.screen_before.rgb, self.opening())
         self.assertTrue(steps and all(steps),
