@@ -98,23 +98,39 @@ inline int32_t HalfFraction(Fixed position) { return int32_t(uint32_t(position) 
 #endif
 
 #if defined(__SSE2__)
-// The interpolated values of four frames from `position` on, the first frame lowest, computed
-// with the same single-precision operations as MixFrame; `position` moves past them.
-inline __m128 FourValues(const int16_t* data, Fixed& position, Fixed move) {
-  // Clearing the low bit before each move is, after the first frame, moving by the move with
-  // its low bit cleared: the later positions follow from the second one independently.
-  const Fixed even = move & ~LowBit;
-  Fixed p0 = position;
-  Fixed p1 = (p0 & ~LowBit) + move;
-  Fixed p2 = p1 + even;
-  Fixed p3 = p1 + 2 * even;
-  position = p1 + 3 * even;
+// After a span's first frame the positions go on by the move with its low bit cleared (see
+// Advance): an arithmetic progression, whose fractions four lanes can follow at once.
+struct Progression {
+  Fixed next;         // position of the next frame
+  Fixed even;         // the move with its low bit cleared
+  __m128i fractions;  // low 32 bits of the next four positions
+  __m128i fourSteps;  // low 32 bits of four moves, in every lane
+};
+
+// The progression from `next`, the position of a span's second frame (or any later one).
+inline Progression ProgressionFrom(Fixed next, Fixed move) {
+  Fixed even = move & ~LowBit;
+  uint32_t f = uint32_t(next), e = uint32_t(even);
+  return Progression{next, even,
+                     _mm_setr_epi32(int32_t(f), int32_t(f + e), int32_t(f + 2 * e),
+                                    int32_t(f + 3 * e)),
+                     _mm_set1_epi32(int32_t(4 * e))};
+}
+
+// The interpolated values of the progression's next four frames, the first lowest, computed
+// with the same single-precision operations as MixFrame; the progression moves past them.
+inline __m128 FourValues(const int16_t* data, Progression& at) {
+  Fixed p0 = at.next;
+  Fixed p1 = p0 + at.even;
+  Fixed p2 = p1 + at.even;
+  Fixed p3 = p2 + at.even;
+  at.next = p3 + at.even;
   __m128i pairs = _mm_setr_epi32(PairAt(data, p0), PairAt(data, p1), PairAt(data, p2),
                                  PairAt(data, p3));
   __m128i first = _mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16);
   __m128i second = _mm_srai_epi32(pairs, 16);
-  __m128i halves = _mm_setr_epi32(HalfFraction(p0), HalfFraction(p1), HalfFraction(p2),
-                                  HalfFraction(p3));
+  __m128i halves = _mm_srli_epi32(at.fractions, 1);
+  at.fractions = _mm_add_epi32(at.fractions, at.fourSteps);
   __m128 weight = _mm_mul_ps(_mm_cvtepi32_ps(halves), _mm_set1_ps(FractionScale));
   __m128 difference = _mm_cvtepi32_ps(_mm_sub_epi32(second, first));
   return _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(weight, difference));
@@ -135,9 +151,14 @@ inline void AddFour(float* out, __m128 value, __m128 gainsLow, __m128 gainsHigh)
 Fixed MixConstant(float* out, int32_t frames, const int16_t* data, Fixed position, Fixed move,
                   float left, float right) {
 #if defined(__SSE2__)
-  const __m128 gains = _mm_setr_ps(left, right, left, right);
-  for (; frames >= 4; frames -= 4, out += 8) {
-    AddFour(out, FourValues(data, position, move), gains, gains);
+  if (frames > 4) {
+    MixFrame(out, data, position, left, right);
+    Progression at = ProgressionFrom((position & ~LowBit) + move, move);
+    const __m128 gains = _mm_setr_ps(left, right, left, right);
+    for (--frames, out += 2; frames >= 4; frames -= 4, out += 8) {
+      AddFour(out, FourValues(data, at), gains, gains);
+    }
+    position = at.next;
   }
 #endif
   for (; frames > 0; --frames, out += 2) {
@@ -154,15 +175,22 @@ Fixed MixRamped(float* out, int32_t frames, const int16_t* data, Fixed position,
                 float* left, float* right, float leftStep, float rightStep) {
   float gainLeft = *left, gainRight = *right;
 #if defined(__SSE2__)
-  for (; frames >= 4; frames -= 4, out += 8) {
-    float l0 = gainLeft, r0 = gainRight;
-    float l1 = l0 + leftStep, r1 = r0 + rightStep;
-    float l2 = l1 + leftStep, r2 = r1 + rightStep;
-    float l3 = l2 + leftStep, r3 = r2 + rightStep;
-    gainLeft = l3 + leftStep;
-    gainRight = r3 + rightStep;
-    AddFour(out, FourValues(data, position, move), _mm_setr_ps(l0, r0, l1, r1),
-            _mm_setr_ps(l2, r2, l3, r3));
+  if (frames > 4) {
+    MixFrame(out, data, position, gainLeft, gainRight);
+    gainLeft += leftStep;
+    gainRight += rightStep;
+    Progression at = ProgressionFrom((position & ~LowBit) + move, move);
+    for (--frames, out += 2; frames >= 4; frames -= 4, out += 8) {
+      float l0 = gainLeft, r0 = gainRight;
+      float l1 = l0 + leftStep, r1 = r0 + rightStep;
+      float l2 = l1 + leftStep, r2 = r1 + rightStep;
+      float l3 = l2 + leftStep, r3 = r2 + rightStep;
+      gainLeft = l3 + leftStep;
+      gainRight = r3 + rightStep;
+      AddFour(out, FourValues(data, at), _mm_setr_ps(l0, r0, l1, r1),
+              _mm_setr_ps(l2, r2, l3, r3));
+    }
+    position = at.next;
   }
 #endif
   for (; frames > 0; --frames, out += 2) {
