@@ -137,6 +137,22 @@ class WinePrefix:
         run(["wineserver", "-k"], env=env, timeout=timeout, check=False)
         run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
 
+    def map_drive(self, letter, folder):
+        """Makes a folder of this machine drive `letter` of the prefix, e.g. "Q:\\", which the
+        shell's folder browser lists under My Computer. Programs started afterwards see it."""
+        link = self._drive_link(letter)
+        self.unmap_drive(letter)
+        os.symlink(os.path.abspath(folder), link)
+        return f"{letter.upper()}:\\"
+
+    def unmap_drive(self, letter):
+        link = self._drive_link(letter)
+        if os.path.islink(link):
+            os.remove(link)
+
+    def _drive_link(self, letter):
+        return os.path.join(self.path, "dosdevices", f"{letter.lower()}:")
+
 
 class Program:
     """A Windows program running under Wine; its Linux process is the Windows process."""

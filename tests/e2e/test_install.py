@@ -1,0 +1,335 @@
+#!/usr/bin/python3
+"""The Install button as a user meets it: the folder browser, the status line, and the files
+that appear below the chosen folder.
+
+The installer's folders are on a drive of their own (Q:, a folder of this machine), so that
+every file it writes can be checked here, and the browser is driven through its tree view
+from inside Wine. The status text is read from the installer's memory (through /proc) a few
+hundred thousand times a second, which catches even the millisecond of "Installing...", and
+from the screen.
+"""
+import os
+import shutil
+import stat
+import subprocess
+import sys
+import threading
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+import splash  # noqa: E402
+from harness import config  # noqa: E402
+
+PAYLOAD = os.path.join(config.REPO, "assets", "payload")
+INSTALL_BUTTON = (44, 149)  # the centre of the Install button, client coordinates
+DRIVE = "q"
+BROWSE_TITLE = ("Select folder where 'ZAVInstaller' will be installed. Directory 'ZAVInstaller' "
+                "will be created automatically.")
+INSTALLING, COMPLETED, FAILED = "Installing...", "Installation completed", "Unknown error"
+STATUS_TEXTS = (INSTALLING, COMPLETED, FAILED)  # in the order zav-testctl numbers them
+OUTCOME_SECONDS = 30
+
+
+class StatusReader:
+    """The installer's status text, read from its memory through /proc/PID/mem: "none" for no
+    text, one of the three texts, or "0x..." for a pointer to anything else.
+
+    zav-testctl tells where the three texts lie and which sections are writable; the status
+    pointer is the one word of those sections that holds a text's address. Until it has held
+    one it is searched for in all of them."""
+
+    def __init__(self, session):
+        facts = session.testctl.facts("status-layout")
+        if not facts:
+            raise harness.HarnessError("zav-testctl found no status texts in the installer")
+        self.texts = {int(line[2], 16): STATUS_TEXTS[int(line[1])] for line in facts if line[0] == "text"}
+        self.writable = [(int(line[1], 16), int(line[2])) for line in facts if line[0] == "writable"]
+        self.memory = os.open(f"/proc/{session.program.process.pid}/mem", os.O_RDONLY)
+        self.slot = None
+
+    def close(self):
+        os.close(self.memory)
+
+    def read(self):
+        if self.slot is not None:
+            value = int.from_bytes(os.pread(self.memory, 8, self.slot), "little")
+            return "none" if value == 0 else self.texts.get(value, hex(value))
+        for start, size in self.writable:
+            words = os.pread(self.memory, size, start)
+            for address in self.texts:
+                at = words.find(address.to_bytes(8, "little"))
+                while at >= 0 and at % 8:
+                    at = words.find(address.to_bytes(8, "little"), at + 1)
+                if at >= 0:
+                    self.slot = start + at
+                    return self.texts[address]
+        return "none"
+
+
+class StatusWatch(threading.Thread):
+    """Every status text seen, from the start of the watch until an outcome, or until `seconds`
+    have passed.
+
+    Before the first install of a program the status pointer is still unknown and every look
+    searches about 120 KB (a millisecond), so the "Installing..." of a first install, which
+    lasts about as long, may pass unseen; later looks read one word and see it every time."""
+
+    def __init__(self, reader, seconds):
+        super().__init__(daemon=True)
+        self.reader, self.seconds = reader, seconds
+        self.seen = [reader.read()]
+
+    def run(self):
+        deadline = time.monotonic() + self.seconds
+        while time.monotonic() < deadline:
+            now = self.reader.read()
+            if now != self.seen[-1]:
+                self.seen.append(now)
+                if INSTALLING in self.seen[:-1] or (self.seen[0] == "none" and now != INSTALLING):
+                    return
+
+    def texts(self):
+        self.join(self.seconds + 10)
+        return self.seen
+
+
+def payload_files():
+    """The files the cabinet carries: relative path (with "/") -> bytes."""
+    return tree(PAYLOAD)
+
+
+def tree(folder):
+    files = {}
+    for base, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(base, name)
+            with open(path, "rb") as data:
+                files[os.path.relpath(path, folder).replace(os.sep, "/")] = data.read()
+    return files
+
+
+class InstallSession(unittest.TestCase):
+    """One program with drive Q: mapped to an empty folder of the session's own."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = harness.Session(f"install-{cls.__name__}", audio=False).start()
+        cls.addClassCleanup(cls.session.close)
+        cls.drive = cls.session.path("drive")
+        os.makedirs(cls.drive)
+        cls.session.prefix.map_drive(DRIVE, cls.drive)
+        # Taken away before the session ends (class clean-ups run last in, first out).
+        cls.addClassCleanup(cls.session.prefix.unmap_drive, DRIVE)
+        cls.prepare(cls.drive)
+        cls.session.start_program()
+        cls.session.wait_until_draggable()
+        cls.masks = {text: cls.text_mask(text) for text in STATUS_TEXTS}
+        cls.references = splash.References(cls.session)
+        cls.status = StatusReader(cls.session)
+        cls.addClassCleanup(cls.status.close)
+
+    @classmethod
+    def prepare(cls, drive):
+        """Folders and files on the drive before the program starts."""
+
+    @classmethod
+    def text_mask(cls, text):
+        lines = cls.session.testctl.call("text-mask", text)[1]
+        return {(x, y) for y, row in enumerate(lines[1:]) for x, c in enumerate(row) if c == "#"}
+
+    # --- a user's steps ----------------------------------------------------------------
+
+    def open_browser(self):
+        """Clicks Install and waits for the folder browser; then moves the pointer onto the
+        part of the browser beside the splash window, so that nothing but the install command
+        itself can change which button is hot."""
+        self.session.click_in_window(*INSTALL_BUTTON)
+        facts = self.facts("browser")
+        browser = harness.Rect(*map(int, facts["browser"]))
+        state = self.session.window_state()
+        below = state.window.y + state.window.height + 10
+        self.assertLess(below, browser.y + browser.height - 40, "the browser lies within the window")
+        self.session.display.mouse_move(browser.x + 20, below)
+        return facts
+
+    def select(self, folder):
+        self.assertEqual(self.session.testctl.call("browser-select", folder)[0], 0,
+                         f"the browser does not show {folder}")
+
+    def choose(self, folder, press="ok", seconds=OUTCOME_SECONDS):
+        """Selects `folder` (None: none) in the open browser, presses a button and returns the
+        status texts seen from just before the press until the outcome."""
+        if folder is not None:
+            self.select(folder)
+        return self.watch_status(lambda: self.session.testctl.call("browser-press", press), seconds)
+
+    def watch_status(self, action, seconds=OUTCOME_SECONDS):
+        """Status texts seen from just before `action()` until the outcome."""
+        watch = StatusWatch(self.status, seconds)
+        watch.start()
+        action()
+        return watch.texts()
+
+    def install(self, folder):
+        self.open_browser()
+        return self.choose(folder)
+
+    # --- what shows -----------------------------------------------------------------------
+
+    def facts(self, *args):
+        lines = self.session.testctl.facts(*args)
+        self.assertIsNotNone(lines, "zav-testctl found no browser")
+        return {line[0]: line[1:] for line in lines}
+
+    def wait_for_browser_gone(self, timeout=10):
+        def gone():
+            return not any(cls == "#32770" for cls, _ in self.session.dialogs() or [])
+        harness.wait_until(gone, timeout, "the folder browser to close")
+
+    def status_shown(self):
+        """The text the status line shows, judged by its red pixels: one of the three texts,
+        "" when none is drawn, or "?" for anything else."""
+        picture = self.session.window_picture()
+        red = {(x, y) for y in range(splash.STATUS_HEIGHT) for x in range(splash.STATUS_WIDTH)
+               if picture.pixel(splash.STATUS_LEFT + x, splash.STATUS_TOP + y) == (255, 0, 0)}
+        if not red:
+            return ""
+        for text, mask in self.masks.items():
+            if mask <= red and len(red - mask) < len(mask) // 10:
+                return text
+        return "?"
+
+    def assert_status_shown(self, text, timeout=5):
+        deadline = time.monotonic() + timeout
+        while (shown := self.status_shown()) != text and time.monotonic() < deadline:
+            time.sleep(0.1)
+        self.assertEqual(shown, text, "the status line on the screen")
+
+    def assert_install_button_level(self, level, timeout=5):
+        deadline = time.monotonic() + timeout
+        while True:
+            levels = splash.button_levels(self.session.window_picture(), self.references, "install", 4)
+            if level in levels or time.monotonic() > deadline:
+                break
+            time.sleep(0.05)
+        self.assertIn(level, levels, "the Install button's fade level")
+
+    def assert_first_install(self, seen, outcome):
+        """No status, then perhaps "Installing..." (see StatusWatch), then the outcome."""
+        self.assertIn(seen, (["none", INSTALLING, outcome], ["none", outcome]))
+
+    def installed(self, *folder):
+        return tree(os.path.join(self.drive, *folder, "ZAVInstaller"))
+
+
+class InstallIntoFolders(InstallSession):
+    """A first cancel, installs into a folder and into the top of a drive, a second install over
+    changed files, and a cancel after an install, one after the other in one program."""
+
+    @classmethod
+    def prepare(cls, drive):
+        os.makedirs(os.path.join(drive, "Data"))
+
+    def test_1_cancel_before_any_install_shows_no_status_and_writes_nothing(self):
+        facts = self.open_browser()
+        self.assertEqual(" ".join(facts["prompt"]), BROWSE_TITLE)
+        self.assertEqual(self.choose(None, "cancel", seconds=2), ["none"])
+        self.wait_for_browser_gone()
+        self.assert_status_shown("")
+        self.assert_install_button_level(splash.HALF)
+        self.assertEqual(tree(self.drive), {})
+
+    def test_2_install_into_a_folder_puts_the_files_below_it(self):
+        self.open_browser()
+        self.select("Q:\\Data")
+        # This time the OK button is pressed with the mouse.
+        ok = harness.Rect(*map(int, self.facts("browser")["ok"]))
+        seen = self.watch_status(lambda: self.session.display.click(ok.x + ok.width // 2,
+                                                                    ok.y + ok.height // 2))
+        self.assert_first_install(seen, COMPLETED)
+        self.assertEqual(self.installed("Data"), payload_files())
+        self.assertEqual(sorted(os.listdir(self.drive)), ["Data"])
+        self.assert_status_shown(COMPLETED)
+
+    def test_3_installing_again_replaces_the_files_and_leaves_others_alone(self):
+        root = os.path.join(self.drive, "Data", "ZAVInstaller")
+        with open(os.path.join(root, "readme.txt"), "wb") as changed:
+            changed.write(b"changed by the user, and longer than the file it replaces " * 40)
+        with open(os.path.join(root, "docs", "manual.txt"), "wb") as shortened:
+            shortened.write(b"short")
+        with open(os.path.join(root, "notes.txt"), "wb") as own:
+            own.write(b"the user's own file")
+        started = time.time()
+        self.assertEqual(self.install("Q:\\Data"), [COMPLETED, INSTALLING, COMPLETED])
+        expected = dict(payload_files(), **{"notes.txt": b"the user's own file"})
+        self.assertEqual(self.installed("Data"), expected)
+        # The files carry the time of their extraction, not the one stored in the cabinet.
+        for name in payload_files():
+            modified = os.path.getmtime(os.path.join(root, name))
+            self.assertGreaterEqual(modified, started - 2, name)
+            self.assertLessEqual(modified, time.time() + 2, name)
+
+    def test_4_install_at_the_top_of_a_drive_uses_one_separator(self):
+        self.assertEqual(self.install("Q:\\"), [COMPLETED, INSTALLING, COMPLETED])
+        self.assertEqual(self.installed(), payload_files())
+        self.assertEqual(sorted(os.listdir(self.drive)), ["Data", "ZAVInstaller"])
+        self.assert_install_button_level(splash.HALF)
+
+    def test_5_cancel_after_an_install_keeps_its_outcome(self):
+        before = tree(self.drive)
+        self.open_browser()
+        self.assertEqual(self.choose("Q:\\Data", "cancel", seconds=2), [COMPLETED])
+        self.wait_for_browser_gone()
+        self.assert_status_shown(COMPLETED)
+        self.assert_install_button_level(splash.HALF)
+        self.assertEqual(tree(self.drive), before)
+
+
+def set_immutable(path, immutable):
+    """chattr +i / -i; False where the file system or the user cannot."""
+    flag = "+i" if immutable else "-i"
+    return subprocess.run(["chattr", flag, path], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode == 0
+
+
+class ReadOnlyFileStopsTheInstall(InstallSession):
+    """A read-only file of a stored name stops the install there: "Unknown error"; a later
+    install into another folder completes."""
+
+    @classmethod
+    def prepare(cls, drive):
+        root = os.path.join(drive, "Locked", "ZAVInstaller")
+        os.makedirs(root)
+        cls.locked = os.path.join(root, "readme.txt")
+        with open(cls.locked, "wb") as locked:
+            locked.write(b"read-only")
+        # Wine's read-only attribute is the file's missing write permission, which does not
+        # stop root; the immutable flag does.
+        os.chmod(cls.locked, stat.S_IRUSR | stat.S_IRGRP | stat.S_IROTH)
+        if os.geteuid() == 0:
+            if not set_immutable(cls.locked, True):
+                raise unittest.SkipTest("skipped: running as root, and chattr +i does not work "
+                                        "here, so no file is read-only for Wine")
+            cls.addClassCleanup(set_immutable, cls.locked, False)
+        os.makedirs(os.path.join(drive, "Free"))
+
+    def test_1_a_read_only_file_makes_unknown_error(self):
+        self.assert_first_install(self.install("Q:\\Locked"), FAILED)
+        self.assert_status_shown(FAILED)
+        self.assert_install_button_level(splash.HALF)
+        files = self.installed("Locked")
+        self.assertEqual(files["readme.txt"], b"read-only")
+        # The cabinet's files come in the order docs\manual.txt, readme.txt: the one before the
+        # failure stays.
+        self.assertEqual(files.get("docs/manual.txt"), payload_files()["docs/manual.txt"])
+
+    def test_2_a_later_install_elsewhere_completes(self):
+        self.assertEqual(self.install("Q:\\Free"), [FAILED, INSTALLING, COMPLETED])
+        self.assertEqual(self.installed("Free"), payload_files())
+        self.assert_status_shown(COMPLETED)
+
+
+if __name__ == "__main__":
+    harness.main()
