@@ -259,6 +259,19 @@ class Session:
         """Shows a picture of the screen's size where no window covers the screen."""
         self.display.set_root_picture(picture, self.work_dir)
 
+    def info_dialog(self):
+        """The open info dialog as {"dialog": Rect, "edit": Rect, "first": int, "lines": int,
+        "length": int, "edit-style": int, "dialog-style": int} (screen coordinates), or None
+        when no info dialog is open."""
+        lines = self._facts("info-dialog")
+        if lines is None:
+            return None
+        facts = {line[0]: line[1:] for line in lines}
+        info = {name: Rect(*map(int, facts[name])) for name in ("dialog", "edit")}
+        info.update({name: int(facts[name][0]) for name in ("first", "lines", "length")})
+        info.update({name: int(facts[name][0], 16) for name in ("edit-style", "dialog-style")})
+        return info
+
     def _facts(self, *args, timeout=30):
         if self.testctl is None:
             raise HarnessError("the session has not been started")

@@ -169,6 +169,11 @@ class VirtualDisplay:
         self.mouse_move(x, y)
         self.xdotool("click", str(button))
 
+    def key(self, name):
+        """Presses and releases a key (an xdotool key name such as Return or Escape) in the
+        window that has the keyboard focus."""
+        self.xdotool("key", name)
+
     def drag(self, start, end, steps=10, pause=0.02):
         """Presses at `start`, moves in steps to `end`, releases there."""
         self.mouse_move(*start)

@@ -178,6 +178,47 @@ static int ListDialogs(bool close) {
   return Done;
 }
 
+// The info dialog: a top-level dialog of the installer's process holding edit control 101.
+struct InfoSearch {
+  DWORD processId;
+  HWND dialog;
+};
+
+static BOOL CALLBACK VisitForInfo(HWND window, LPARAM param) {
+  InfoSearch* search = (InfoSearch*)param;
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  if (processId == search->processId && IsWindowVisible(window) && GetDlgItem(window, 101)) {
+    search->dialog = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// "dialog X Y W H", "first N" (first visible line of the text), "lines N", "length N" (text
+// length), "edit-style 0x...", "dialog-style 0x...".
+static int PrintInfoDialog() {
+  HWND window = FindMainWindow();
+  if (!window) return NotFound;
+  InfoSearch search = {0, NULL};
+  GetWindowThreadProcessId(window, &search.processId);
+  EnumWindows(VisitForInfo, (LPARAM)&search);
+  if (!search.dialog) return NotFound;
+  HWND edit = GetDlgItem(search.dialog, 101);
+  RECT rect;
+  GetWindowRect(search.dialog, &rect);
+  printf("dialog %ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  GetWindowRect(edit, &rect);
+  printf("edit %ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  printf("first %ld\n", (long)SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
+  printf("lines %ld\n", (long)SendMessageA(edit, EM_GETLINECOUNT, 0, 0));
+  // Sent, not GetWindowTextLength: that does not ask a control of another process.
+  printf("length %ld\n", (long)SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
+  printf("edit-style 0x%08lx\n", (unsigned long)GetWindowLongA(edit, GWL_STYLE));
+  printf("dialog-style 0x%08lx\n", (unsigned long)GetWindowLongA(search.dialog, GWL_STYLE));
+  return Done;
+}
+
 // --- closing at a chosen moment, and timing the end ------------------------------------
 
 // Milliseconds between two performance-counter readings.
@@ -614,6 +655,7 @@ static int PrintUsage() {
           "  decode JPEG OUT        write a JPEG's pixels as the platform decodes them\n"
           "  dialogs                the program's other visible top-level windows\n"
           "  close-dialogs          post WM_CLOSE to each of them\n"
+          "  info-dialog            the info dialog: rectangles, first visible line, styles\n"
           "  browser                the folder browser: rectangles of it and its buttons, prompt\n"
           "  browser-select PATH    open the browser's tree down to a folder (Q:\\ or Q:\\A\\B), select it\n"
           "  browser-press ok|cancel  press one of the browser's buttons\n"
@@ -646,6 +688,7 @@ int main(int argc, char** argv) {
   else if (!strcmp(command, "decode") && rest == 2) code = DecodeJpeg(argv[2], argv[3]);
   else if (!strcmp(command, "dialogs") && rest == 0) code = ListDialogs(false);
   else if (!strcmp(command, "close-dialogs") && rest == 0) code = ListDialogs(true);
+  else if (!strcmp(command, "info-dialog") && rest == 0) code = PrintInfoDialog();
   else if (!strcmp(command, "browser") && rest == 0) code = PrintBrowser();
   else if (!strcmp(command, "browser-select") && rest == 1) code = SelectFolder(argv[2]);
   else if (!strcmp(command, "browser-press") && rest == 1) code = PressBrowserButton(argv[2]);
