@@ -19,7 +19,7 @@ bool IsForbiddenCharacter(unsigned char c) {
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Names that open a device instead of a file in any folder, whatever extension follows.
-const char* const DeviceNames[] = {
+const char DeviceNames[][8] = {
     "CON",  "PRN",  "AUX",  "NUL",  "CONIN$", "CONOUT$", "COM0", "COM1", "COM2", "COM3",
     "COM4", "COM5", "COM6", "COM7", "COM8",   "COM9",    "LPT0", "LPT1", "LPT2", "LPT3",
     "LPT4", "LPT5", "LPT6", "LPT7", "LPT8",    "LPT9",
