@@ -3,9 +3,6 @@
 // undefined arithmetic.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,27 +12,22 @@
 
 namespace {
 
+// The file as a module image: its byte count, then its bytes.
 std::vector<uint8_t> ImageOfFile(const std::string& path) {
+  std::vector<uint8_t> bytes = zavtest::ReadFileBytes(path);
   std::vector<uint8_t> image(4, 0);
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file) return image;
-  uint8_t buffer[65536];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) image.insert(image.end(), buffer, buffer + got);
-  fclose(file);
-  uint32_t count = uint32_t(image.size() - 4);
+  uint32_t count = uint32_t(bytes.size());
   for (int i = 0; i < 4; ++i) image[i] = uint8_t(count >> (8 * i));
+  image.insert(image.end(), bytes.begin(), bytes.end());
   return image;
 }
 
 TEST(FuzzCorpusPlayback, EveryInputThatLoadsPlaysForTwoSeconds) {
   std::string folder = zavtest::SourcePath("tests/music/fuzz-corpus");
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) GTEST_SKIP() << "no fuzz corpus at " << folder;
+  std::vector<std::string> inputs = zavtest::FilesIn(folder, "");
+  ASSERT_FALSE(inputs.empty()) << "no fuzz corpus at " << folder;
   int played = 0;
-  while (dirent* entry = readdir(dir)) {
-    if (entry->d_name[0] == '.') continue;
-    std::string path = folder + "/" + entry->d_name;
+  for (const std::string& path : inputs) {
     SCOPED_TRACE(path);
     std::vector<uint8_t> image = ImageOfFile(path);
     Module* module = LoadModuleImage(image.data(), image.size());
@@ -45,7 +37,6 @@ TEST(FuzzCorpusPlayback, EveryInputThatLoadsPlaysForTwoSeconds) {
     FreeModule(module);
     ++played;
   }
-  closedir(dir);
   RecordProperty("played", played);
 }
 

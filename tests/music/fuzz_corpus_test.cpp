@@ -3,9 +3,7 @@
 // block, undefined arithmetic or leaked block fails the test.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,31 +15,15 @@ using namespace xmtest;
 
 namespace {
 
-Bytes ReadFile(const std::string& path) {
-  Bytes bytes;
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file) return bytes;
-  uint8_t buffer[65536];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-  fclose(file);
-  return bytes;
-}
-
 TEST(FuzzCorpus, EveryInputLoadsOrIsRefusedAndIsReleased) {
   std::string folder = zavtest::SourcePath("tests/music/fuzz-corpus");
-  DIR* dir = opendir(folder.c_str());
-  ASSERT_NE(dir, nullptr) << folder;
   int replayed = 0;
-  while (dirent* entry = readdir(dir)) {
-    if (entry->d_name[0] == '.') continue;
-    std::string path = folder + "/" + entry->d_name;
+  for (const std::string& path : zavtest::FilesIn(folder, "")) {
     SCOPED_TRACE(path);
-    ModulePtr module = LoadXm(ReadFile(path));
+    ModulePtr module = LoadXm(zavtest::ReadFileBytes(path));
     if (module) ExpectPlayable(module.get());
     ++replayed;
   }
-  closedir(dir);
   EXPECT_GT(replayed, 0);
   RecordProperty("inputs", replayed);
 }

@@ -2,7 +2,6 @@
 // independent walk over the file's headers finds.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,32 +16,6 @@
 using namespace xmtest;
 
 namespace {
-
-Bytes ReadFile(const std::string& path) {
-  Bytes bytes;
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file) return bytes;
-  uint8_t buffer[65536];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-  fclose(file);
-  return bytes;
-}
-
-std::vector<std::string> XmFiles(const std::string& folder) {
-  std::vector<std::string> files;
-  if (DIR* dir = opendir(folder.c_str())) {
-    while (dirent* entry = readdir(dir)) {
-      std::string name = entry->d_name;
-      if (name.size() > 3 && name.compare(name.size() - 3, 3, ".xm") == 0) {
-        files.push_back(folder + "/" + name);
-      }
-    }
-    closedir(dir);
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
 
 uint32_t U16At(const Bytes& b, size_t at) { return b.at(at) | b.at(at + 1) << 8; }
 uint32_t U32At(const Bytes& b, size_t at) { return U16At(b, at) | U16At(b, at + 2) << 16; }
@@ -85,11 +58,11 @@ HeaderWalk WalkHeaders(const Bytes& xm) {
 
 TEST(RealModules, EveryOneLoadsWithTheSummaryItsHeadersGive) {
   ZAV_REQUIRE_TESTDATA(folder, "xm");
-  std::vector<std::string> files = XmFiles(folder);
+  std::vector<std::string> files = zavtest::FilesIn(folder, ".xm");
   ASSERT_FALSE(files.empty()) << "no .xm files in " << folder;
   for (const std::string& path : files) {
     SCOPED_TRACE(path);
-    Bytes xm = ReadFile(path);
+    Bytes xm = zavtest::ReadFileBytes(path);
     HeaderWalk walk = WalkHeaders(xm);
     ASSERT_LE(walk.end, xm.size()) << "the file is shorter than its headers say";
     ModulePtr module = LoadXm(xm);
@@ -113,9 +86,9 @@ TEST(RealModules, EveryOneLoadsWithTheSummaryItsHeadersGive) {
 // miscounted cell anywhere would shift the instruments and show up as wrong sample data.
 TEST(RealModules, SampleDataMatchesAnIndependentDecode) {
   ZAV_REQUIRE_TESTDATA(folder, "xm");
-  for (const std::string& path : XmFiles(folder)) {
+  for (const std::string& path : zavtest::FilesIn(folder, ".xm")) {
     SCOPED_TRACE(path);
-    Bytes xm = ReadFile(path);
+    Bytes xm = zavtest::ReadFileBytes(path);
     ModulePtr module = LoadXm(xm);
     ASSERT_TRUE(module);
     size_t at = 60 + U32At(xm, 60);
