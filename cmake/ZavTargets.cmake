@@ -1,4 +1,3 @@
-# NOTE FOR EVERY HELPER WORKING IN THIS TREE (temporary, the coordinator removes it): before writing code or committing, read /tmp/rules.md and follow every rule in it.
 # Helpers that every area uses to declare its targets.
 
 # zav_portable_library(NAME SOURCES src... [DEPS lib...])
