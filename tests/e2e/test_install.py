@@ -175,7 +175,7 @@ class InstallSession(unittest.TestCase):
         browser = harness.Rect(*map(int, facts["browser"]))
         state = self.session.window_state()
         below = state.window.y + state.window.height + 10
-        self.assertLess(below, browser.y + browser.height - 40, "the browser lies within the window")
+        self.assertLess(below, browser.y + browser.height - 40, "the browser ends above the window's bottom")
         self.session.display.mouse_move(browser.x + 20, below)
         return facts
 
