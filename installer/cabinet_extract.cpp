@@ -15,8 +15,12 @@ DWORD BytesWritten;     // what the last write of an output file reported
 namespace {
 
 // The output file between its copy-file and close-file notifications, so that a failed
-// extraction never leaves it open (and locked, since it is opened without sharing).
+// extraction never leaves it open (and locked, since it is opened without sharing), and the
+// bytes it should get and has got: the decompressor may hand a file back as closed after
+// its data ran out.
 HANDLE OpenTarget = INVALID_HANDLE_VALUE;
+uint32_t TargetSize;
+uint32_t TargetWritten;
 
 void CloseTarget() {
   if (OpenTarget == INVALID_HANDLE_VALUE) return;
@@ -46,6 +50,7 @@ FNREAD(CabRead) { return MemoryFileRead(hf, pv, cb); }
 
 FNWRITE(CabWrite) {
   if (!WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &BytesWritten, nullptr)) return 0;
+  if (reinterpret_cast<HANDLE>(hf) == OpenTarget) TargetWritten += BytesWritten;
   return BytesWritten;
 }
 
@@ -69,12 +74,20 @@ INT_PTR CreateOutputFile(FDINOTIFICATION* note) {
   MakeSureDirectoryPathExists(TargetPath);
   OpenTarget = CreateFileA(TargetPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  TargetSize = static_cast<uint32_t>(note->cb);
+  TargetWritten = 0;
   return reinterpret_cast<INT_PTR>(OpenTarget);
 }
 
 // The stored time and attributes are not applied: every file is as new as its extraction.
+// A file short of its size is removed, and the extraction stops.
 INT_PTR CloseOutputFile(FDINOTIFICATION* note) {
-  if (reinterpret_cast<HANDLE>(note->hf) == OpenTarget) CloseTarget();
+  if (reinterpret_cast<HANDLE>(note->hf) != OpenTarget) return TRUE;
+  if (TargetWritten != TargetSize) {
+    AbandonTarget();
+    return FALSE;
+  }
+  CloseTarget();
   return TRUE;
 }
 

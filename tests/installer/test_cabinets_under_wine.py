@@ -39,9 +39,11 @@ LENIENT_PLATFORM = {"bad_folderindex", "bad_nofiles"}
 
 
 def hostile_cabinets(work):
-    """Hand-made cabinets: name -> (files, outcome, paths that must not exist afterwards)."""
+    """Hand-made cabinets: name -> (files, outcome, paths that must not exist afterwards).
+    Each is written whole, except "cut-short", whose last 1000 bytes are missing."""
     outside = os.path.join(work, "escaped")
     rooted = os.path.abspath(outside + "-rooted.txt")
+    data = random.Random(11)
     return {
         "climb": ([("first.txt", b"1"), ("..\\climbed.txt", b"evil"), ("last.txt", b"3")],
                   "failed", [os.path.join(work, "out", "climbed.txt")]),
@@ -56,6 +58,10 @@ def hostile_cabinets(work):
         "device": ([("CON", b"written to a device\r\n")], "failed", []),
         "folders": ([("a\\b\\c.txt", b"deep"), ("a/d.txt", b"slash"),
                      ("big.bin", random.Random(7).randbytes(70000))], "ok", []),
+        # The first file fills the first data block; the second has two blocks' worth
+        # written before the data runs out in its third.
+        "cut-short": ([("whole.bin", data.randbytes(cabinet_writer.BLOCK_SIZE)),
+                       ("cut.bin", data.randbytes(2 * cabinet_writer.BLOCK_SIZE))], "failed", []),
     }
 
 
@@ -76,7 +82,8 @@ class CabinetRuns(unittest.TestCase):
         for name, (files, _, _) in cls.hostile.items():
             path = os.path.join(cls.cabs, f"{name}.cab")
             with open(path, "wb") as cab:
-                cab.write(cabinet_writer.cabinet(files))
+                whole = cabinet_writer.cabinet(files)
+                cab.write(whole[:-1000] if name == "cut-short" else whole)
             paths.append(path)
         cls.testdata = sorted(n[:-4] for n in os.listdir(OPTIONS.testdata) if n.endswith(".cab")) \
             if OPTIONS.testdata and os.path.isdir(OPTIONS.testdata) else []
@@ -157,6 +164,11 @@ class CabinetRuns(unittest.TestCase):
 
     def test_files_before_a_refused_name_stay_and_none_after_it_is_written(self):
         self.assertEqual(tree(os.path.join(self.out, "climb")), {"first.txt": b"1"})
+
+    def test_a_file_cut_short_by_a_damaged_cabinet_is_removed(self):
+        # The files before it stay; a part of one would pass for an installed file.
+        files, _, _ = self.hostile["cut-short"]
+        self.assertEqual(tree(os.path.join(self.out, "cut-short")), {"whole.bin": files[0][1]})
 
     def test_folders_in_stored_names_are_made_below_the_root(self):
         files, _, _ = self.hostile["folders"]
