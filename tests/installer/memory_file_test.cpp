@@ -7,9 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <dirent.h>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -151,34 +148,18 @@ TEST_F(MemoryFile, AnEmptyImageHasOnlyTheOffsetZero) {
 
 // --- real cabinets -------------------------------------------------------------------------
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> Cabinets(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* dir = opendir(folder.c_str())) {
-    while (dirent* entry = readdir(dir)) {
-      std::string name = entry->d_name;
-      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".cab") == 0) names.push_back(name);
-    }
-    closedir(dir);
-  }
-  return names;
-}
-
 // Reads and seeks as a decompressor wanders through a cabinet (headers, names read 256 bytes
 // ahead, data blocks, jumps back), on two handles at once, against the file's own bytes.
 TEST(MemoryFileOnRealCabinets, EveryReadAndSeekMatchesTheCabinetFile) {
   ZAV_REQUIRE_TESTDATA(folder, "cabinets");
-  std::vector<std::string> names = Cabinets(folder);
-  ASSERT_FALSE(names.empty()) << "no cabinets in " << folder;
+  std::vector<std::string> paths = zavtest::FilesIn(folder, ".cab");
+  ASSERT_FALSE(paths.empty()) << "no cabinets in " << folder;
   std::mt19937 random(20260101);
-  for (const std::string& name : names) {
-    SCOPED_TRACE(name);
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
     CursorTable = CursorTableRecord{};
-    std::vector<uint8_t> file = ReadFile(folder + "/" + name);
+    std::vector<uint8_t> file = zavtest::ReadFileBytes(path);
+    ASSERT_FALSE(file.empty());
     // Its own block, exactly as long as the file, so that reading beyond it is caught.
     std::vector<uint8_t> image(file);
     MemoryFileAttach(image.data(), static_cast<uint32_t>(image.size()));
