@@ -121,7 +121,7 @@ void Present() {
 // 256 steps from the capture to the picture: the capture darkens by k while the picture rises
 // out of black, added with saturation. A stop request does not cut it short.
 void FadeIn() {
-  if (!S.frameBits) return;
+  if (!S.frameBits || !S.backgroundPixels) return;
   const Pixel* capture = S.captureBits ? S.captureBits : S.backgroundPixels;
   for (int k = 0; k < FadeInSteps; ++k) {
     FadeInStep(S.frameBits, capture, S.backgroundPixels, static_cast<uint8_t>(k));
@@ -160,7 +160,7 @@ void DrawFrame() {
 
 void FrameLoop() {
   do {
-    if (S.frameBits) DrawFrame();
+    if (S.frameBits && S.backgroundPixels) DrawFrame();
     Sleep(FrameSleepMs);
   } while (RenderState.load() != StopRequested);
 }
