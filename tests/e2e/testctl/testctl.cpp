@@ -30,6 +30,42 @@ void PrintRect(const char* name, RECT r) {
 // Numbers on the command line may be decimal, hexadecimal (0x...) or negative.
 LONG_PTR ParseNumber(const char* text) { return (LONG_PTR)strtoll(text, NULL, 0); }
 
+struct ProgramWindowSearch {
+  DWORD processId;
+  HWND main;
+  bool (*matches)(HWND window);
+  HWND found;
+};
+
+static BOOL CALLBACK VisitProgramWindow(HWND window, LPARAM param) {
+  ProgramWindowSearch* search = (ProgramWindowSearch*)param;
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  if (processId != search->processId || window == search->main || !IsWindowVisible(window) ||
+      !search->matches(window))
+    return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND FindProgramWindow(HWND main, bool (*matches)(HWND window)) {
+  ProgramWindowSearch search = {0, main, matches, NULL};
+  GetWindowThreadProcessId(main, &search.processId);
+  EnumWindows(VisitProgramWindow, (LPARAM)&search);
+  return search.found;
+}
+
+BITMAPINFO TopDownBitmapInfo(int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 // Prints "window X Y W H" and "client X Y W H" in screen coordinates, then the window's
 // and its class's styles: a window without a frame has equal rectangles.
 int PrintMainRect() {

@@ -14,6 +14,11 @@ HWND FindMainWindow();
 void PrintRect(const char* name, RECT r);
 // Decimal, hexadecimal (0x...) or negative.
 LONG_PTR ParseNumber(const char* text);
+// The first visible top-level window of the process that owns `main`, other than `main`, for
+// which `matches` holds; null when there is none.
+HWND FindProgramWindow(HWND main, bool (*matches)(HWND window));
+// The header of a 32-bit device-independent bitmap with rows top-down.
+BITMAPINFO TopDownBitmapInfo(int width, int height);
 
 // The main window (testctl.cpp).
 int PrintMainRect();

@@ -38,35 +38,19 @@ int ListDialogs(bool close) {
   return Done;
 }
 
-// The info dialog: a top-level dialog of the installer's process holding edit control 101.
-struct InfoSearch {
-  DWORD processId;
-  HWND dialog;
-};
-
-static BOOL CALLBACK VisitForInfo(HWND window, LPARAM param) {
-  InfoSearch* search = (InfoSearch*)param;
-  DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  if (processId == search->processId && IsWindowVisible(window) && GetDlgItem(window, 101)) {
-    search->dialog = window;
-    return FALSE;
-  }
-  return TRUE;
-}
+// The info dialog: a top-level window of the installer's process holding edit control 101.
+static bool IsInfoDialog(HWND window) { return GetDlgItem(window, 101) != NULL; }
 
 // "dialog X Y W H", "first N" (first visible line of the text), "lines N", "length N" (text
 // length), "edit-style 0x...", "dialog-style 0x...".
 int PrintInfoDialog() {
   HWND window = FindMainWindow();
   if (!window) return NotFound;
-  InfoSearch search = {0, NULL};
-  GetWindowThreadProcessId(window, &search.processId);
-  EnumWindows(VisitForInfo, (LPARAM)&search);
-  if (!search.dialog) return NotFound;
-  HWND edit = GetDlgItem(search.dialog, 101);
+  HWND dialog = FindProgramWindow(window, IsInfoDialog);
+  if (!dialog) return NotFound;
+  HWND edit = GetDlgItem(dialog, 101);
   RECT rect;
-  GetWindowRect(search.dialog, &rect);
+  GetWindowRect(dialog, &rect);
   printf("dialog %ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
   GetWindowRect(edit, &rect);
   printf("edit %ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
@@ -75,6 +59,6 @@ int PrintInfoDialog() {
   // Sent, not GetWindowTextLength: that does not ask a control of another process.
   printf("length %ld\n", (long)SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
   printf("edit-style 0x%08lx\n", (unsigned long)GetWindowLongA(edit, GWL_STYLE));
-  printf("dialog-style 0x%08lx\n", (unsigned long)GetWindowLongA(search.dialog, GWL_STYLE));
+  printf("dialog-style 0x%08lx\n", (unsigned long)GetWindowLongA(dialog, GWL_STYLE));
   return Done;
 }

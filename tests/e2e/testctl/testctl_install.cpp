@@ -22,37 +22,26 @@ struct Browser {
   char* remote;  // a page of the installer's memory for the tree view's item records
 };
 
-struct BrowserSearch {
-  DWORD processId;
-  HWND dialog;
-};
-
-static BOOL CALLBACK VisitForBrowser(HWND window, LPARAM param) {
-  BrowserSearch* search = (BrowserSearch*)param;
-  DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  if (processId != search->processId || !IsWindowVisible(window) ||
-      !FindWindowExA(window, NULL, "SysTreeView32", NULL))
-    return TRUE;
-  search->dialog = window;
-  return FALSE;
+static bool IsBrowser(HWND window) {
+  return FindWindowExA(window, NULL, "SysTreeView32", NULL) != NULL;
 }
 
 // Waits up to `seconds` for the installer's folder browser to show.
 static int OpenBrowser(Browser* browser, double seconds) {
   HWND main = FindMainWindow();
   if (!main) return NotFound;
-  BrowserSearch search = {0, NULL};
-  GetWindowThreadProcessId(main, &search.processId);
+  DWORD processId = 0;
+  GetWindowThreadProcessId(main, &processId);
   DWORD deadline = GetTickCount() + (DWORD)(seconds * 1000);
-  while (EnumWindows(VisitForBrowser, (LPARAM)&search), !search.dialog) {
+  HWND dialog;
+  while (!(dialog = FindProgramWindow(main, IsBrowser))) {
     if ((LONG)(GetTickCount() - deadline) >= 0) return NotFound;
     Sleep(50);
   }
-  browser->dialog = search.dialog;
-  browser->tree = FindWindowExA(search.dialog, NULL, "SysTreeView32", NULL);
+  browser->dialog = dialog;
+  browser->tree = FindWindowExA(dialog, NULL, "SysTreeView32", NULL);
   browser->process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                                 search.processId);
+                                 processId);
   browser->remote = browser->process ? (char*)VirtualAllocEx(browser->process, NULL, 4096,
                                                              MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)
                                      : NULL;
@@ -238,13 +227,7 @@ int PrintStatusLayout() {
 // and prints "mask 282 14" and one row per line, "#" where the text is drawn, "." elsewhere.
 int PrintTextMask(const char* text) {
   const int width = 282, height = 14;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownBitmapInfo(width, height);
   void* bits = NULL;
   HDC dc = CreateCompatibleDC(NULL);
   HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, NULL, 0);

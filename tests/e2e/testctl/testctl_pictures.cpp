@@ -51,13 +51,7 @@ int DecodeJpeg(const char* path, const char* out) {
   int code = Failed;
   if (GetObjectA((HBITMAP)(UINT_PTR)handle, sizeof bitmap, &bitmap)) {
     int width = bitmap.bmWidth, height = bitmap.bmHeight;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownBitmapInfo(width, height);
     DWORD bytes = (DWORD)width * height * 4;
     void* pixels = GlobalAlloc(GMEM_FIXED, bytes);
     HDC screen = GetDC(NULL);
