@@ -6,6 +6,7 @@
 #include <fdi.h>
 #include <imagehlp.h>
 
+#include "common/system_libraries.h"
 #include "installer/install_paths.h"
 #include "installer/memory_file.h"
 
@@ -117,6 +118,7 @@ char CabinetPath[] = "";
 }  // namespace
 
 bool ExtractCabinet() {
+  if (!LoadCabinetLibrary()) return false;
   HFDI context = FDICreate(CabAlloc, CabFree, CabOpen, CabRead, CabWrite, CabClose, CabSeek,
                            cpu80386, &CabError);
   if (!context) return false;

@@ -9,7 +9,7 @@
 #include "installer/cabinet_extract.h"
 #include "installer/install_paths.h"
 #include "installer/memory_file.h"
-#include "shell/shared_state.h"
+#include "common/shared_state.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 // The platform's headers keep an old macro that renames FreeModule to FreeLibrary.
 #undef FreeModule
 
+#include "common/system_libraries.h"
 #include "music/block_fill.h"
 #include "music/mixer.h"
 #include "music/module.h"
@@ -31,6 +32,8 @@ volatile uint8_t FeederStopRequested;
 volatile uint8_t FeederExited = 1;
 
 bool OpenOutput(int32_t rate) {
+  // Without the system's multimedia library the program runs silently, as without a device.
+  if (!LoadWaveOutLibrary()) return false;
   SetOutputRate(rate);
   WAVEFORMATEX format = {};
   format.wFormatTag = WAVE_FORMAT_PCM;

@@ -13,7 +13,7 @@
 #include "render/frame.h"
 #include "render/picture.h"
 #include "render/scroller.h"
-#include "shell/shared_state.h"
+#include "common/shared_state.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "shell/info_dialog.h"
 
 #include "assets/embedded.h"
-#include "shell/shared_state.h"
+#include "common/shared_state.h"
 
 namespace {
 

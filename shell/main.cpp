@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "assets/embedded.h"
+#include "common/system_libraries.h"
 #include "music/music_player.h"
 #include "shell/info_dialog.h"
 #include "shell/main_window.h"
@@ -34,6 +35,8 @@ void CreateMainWindow(HINSTANCE instance) {
 
 // The linker starts here (no C runtime start-up code is linked in).
 extern "C" void __stdcall ZavEntry() {
+  // Nothing can be shown without the user-interface libraries.
+  if (!LoadSystemLibraries()) ExitProcess(1);
   DialogBrush = CreateSolidBrush(0);
   HINSTANCE instance = GetModuleHandleA(nullptr);
   RegisterWindowClass(instance);

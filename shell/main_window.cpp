@@ -9,7 +9,7 @@
 #include "render/frame.h"
 #include "render/render_thread.h"
 #include "shell/info_dialog.h"
-#include "shell/shared_state.h"
+#include "common/shared_state.h"
 
 const char WindowClassName[] = "ZAV Installer";
 

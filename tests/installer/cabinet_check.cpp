@@ -15,6 +15,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/system_libraries.h"
 #include "installer/cabinet_extract.h"
 #include "installer/install_paths.h"
 #include "installer/memory_file.h"
@@ -90,6 +91,8 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: zav-cabcheck OUTDIR CABINET...\n");
     return 2;
   }
+  // The extraction's platform libraries come as the installer's do: from the system folder.
+  if (!LoadSystemLibraries()) return 3;
   for (int i = 2; i < argc; ++i) {
     int code = Check(argv[1], argv[i]);
     if (code) return code;

@@ -1,4 +1,4 @@
-#include "shell/shared_state.h"
+#include "common/shared_state.h"
 
 std::atomic<uint8_t> RenderState{Idle};
 std::atomic<uint8_t> HotButton{HotNone};
