@@ -22,6 +22,10 @@ namespace {
 HANDLE OpenTarget = INVALID_HANDLE_VALUE;
 uint32_t TargetSize;
 uint32_t TargetWritten;
+// Set when a file could not be written whole (a full disk, say). The platform's decompressor
+// does not always stop at a short write: it may close the file as if it were complete and go on
+// to report success, so the outcome is decided here as well.
+bool TargetLost;
 
 void CloseTarget() {
   if (OpenTarget == INVALID_HANDLE_VALUE) return;
@@ -35,6 +39,7 @@ void AbandonTarget() {
   if (OpenTarget == INVALID_HANDLE_VALUE) return;
   CloseTarget();
   DeleteFileA(TargetPath);
+  TargetLost = true;
 }
 
 FNALLOC(CabAlloc) { return GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, cb); }
@@ -69,9 +74,10 @@ using NotifyAction = INT_PTR (*)(FDINOTIFICATION* note);
 
 INT_PTR Ignore(FDINOTIFICATION*) { return 0; }
 
-// A handle for the file's bytes, or -1 (INVALID_HANDLE_VALUE), which stops the extraction.
+// A handle for the file's bytes, or -1 (INVALID_HANDLE_VALUE), which stops the extraction;
+// so does a file lost before this one.
 INT_PTR CreateOutputFile(FDINOTIFICATION* note) {
-  if (!note->psz1 || !FormTargetPath(TargetPath, InstallRoot, note->psz1)) return -1;
+  if (TargetLost || !note->psz1 || !FormTargetPath(TargetPath, InstallRoot, note->psz1)) return -1;
   MakeSureDirectoryPathExists(TargetPath);
   OpenTarget = CreateFileA(TargetPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -119,11 +125,12 @@ char CabinetPath[] = "";
 
 bool ExtractCabinet() {
   if (!LoadCabinetLibrary()) return false;
+  TargetLost = false;
   HFDI context = FDICreate(CabAlloc, CabFree, CabOpen, CabRead, CabWrite, CabClose, CabSeek,
                            cpu80386, &CabError);
   if (!context) return false;
   BOOL copied = FDICopy(context, CabinetName, CabinetPath, 0, CabNotify, nullptr, nullptr);
   FDIDestroy(context);
   AbandonTarget();
-  return copied != FALSE;
+  return copied != FALSE && !TargetLost;
 }
