@@ -138,9 +138,11 @@ def tree(folder):
 class InstallSession(unittest.TestCase):
     """One program with drive Q: mapped to an empty folder of the session's own."""
 
+    audio = False
+
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.Session(f"install-{cls.__name__}", audio=False).start()
+        cls.session = harness.Session(f"install-{cls.__name__}", audio=cls.audio).start()
         cls.addClassCleanup(cls.session.close)
         cls.drive = cls.session.path("drive")
         os.makedirs(cls.drive)
@@ -148,7 +150,7 @@ class InstallSession(unittest.TestCase):
         # Taken away before the session ends (class clean-ups run last in, first out).
         cls.addClassCleanup(cls.session.prefix.unmap_drive, DRIVE)
         cls.prepare(cls.drive)
-        cls.session.start_program()
+        cls.start_program()
         cls.session.wait_until_draggable()
         cls.masks = {text: cls.text_mask(text) for text in STATUS_TEXTS}
         cls.references = splash.References(cls.session)
@@ -158,6 +160,10 @@ class InstallSession(unittest.TestCase):
     @classmethod
     def prepare(cls, drive):
         """Folders and files on the drive before the program starts."""
+
+    @classmethod
+    def start_program(cls):
+        cls.session.start_program()
 
     @classmethod
     def text_mask(cls, text):
@@ -362,6 +368,129 @@ class ReadOnlyFileStopsTheInstall(InstallSession):
         self.assertEqual(self.install("Q:\\Free"), [FAILED, INSTALLING, COMPLETED])
         self.assertEqual(self.installed("Free"), payload_files())
         self.assert_status_shown(COMPLETED)
+
+
+INFO_BUTTON = (128, 149)
+
+
+def mount_small_disk(folder, kilobytes):
+    """A file system of its own at `folder`, holding `kilobytes`; False where it cannot be made."""
+    os.makedirs(folder)
+    return subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={kilobytes}k", "tmpfs", folder],
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+
+
+def unmount(folder):
+    subprocess.run(["umount", folder], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(data)
+
+
+class HostileDestinationsLoseNothing(InstallSession):
+    """Destinations where the install cannot complete end with "Unknown error", and whatever was
+    there before is still there afterwards."""
+
+    @classmethod
+    def setUpClass(cls):
+        # What a killed run may have left: a mounted disk, an immutable folder.
+        leftover = os.path.join(config.CONFIG.work_dir, f"install-{cls.__name__}", "drive")
+        unmount(os.path.join(leftover, "Full"))
+        set_immutable(os.path.join(leftover, "ReadOnly"), False)
+        super().setUpClass()
+
+    @classmethod
+    def prepare(cls, drive):
+        write(os.path.join(drive, "FileInTheWay", "ZAVInstaller"), b"a file, not a folder")
+        write(os.path.join(drive, "FolderInTheWay", "ZAVInstaller", "readme.txt", "inside.txt"), b"kept")
+        write(os.path.join(drive, "ReadOnly", "own.txt"), b"the user's own file")
+        cls.read_only = os.geteuid() != 0 or set_immutable(os.path.join(drive, "ReadOnly"), True)
+        if cls.read_only and os.geteuid() == 0:
+            cls.addClassCleanup(set_immutable, os.path.join(drive, "ReadOnly"), False)
+        full = os.path.join(drive, "Full")
+        cls.full_disk = os.geteuid() == 0 and mount_small_disk(full, 64)
+        if cls.full_disk:
+            cls.addClassCleanup(unmount, full)
+            write(os.path.join(full, "ZAVInstaller", "own.txt"), b"the user's own file")
+            # One page left: the first file (docs\manual.txt) fits, the second does not.
+            free = os.statvfs(full).f_bavail * os.statvfs(full).f_frsize
+            write(os.path.join(full, "filler"), bytes(free - 4096))
+
+    def assert_refused(self, folder):
+        """Installs into Q:\\`folder` and expects "Unknown error"; returns the folder's files
+        before and after."""
+        before = tree(os.path.join(self.drive, folder))
+        seen = self.install(f"Q:\\{folder}")
+        self.assertEqual(seen[-1], FAILED)
+        self.assert_status_shown(FAILED)
+        return before, tree(os.path.join(self.drive, folder))
+
+    def test_a_file_named_like_the_install_folder(self):
+        before, after = self.assert_refused("FileInTheWay")
+        self.assertEqual(after, before)
+
+    def test_a_folder_where_a_file_goes(self):
+        before, after = self.assert_refused("FolderInTheWay")
+        self.assertEqual(after, dict(before, **{"ZAVInstaller/docs/manual.txt": payload_files()["docs/manual.txt"]}))
+        self.assertTrue(os.path.isdir(os.path.join(self.drive, "FolderInTheWay", "ZAVInstaller", "readme.txt")))
+
+    def test_a_read_only_destination(self):
+        if not self.read_only:
+            self.skipTest("skipped: running as root, and chattr +i does not work here, so no folder is read-only for Wine")
+        before, after = self.assert_refused("ReadOnly")
+        self.assertEqual(after, before)
+
+    def test_a_disk_that_fills_up(self):
+        if not self.full_disk:
+            self.skipTest("skipped: no small file system could be mounted here (needs root and tmpfs)")
+        before, after = self.assert_refused("Full")
+        # The file that fitted stays; the one cut short is removed, not left partial.
+        self.assertEqual(after, dict(before, **{"ZAVInstaller/docs/manual.txt": payload_files()["docs/manual.txt"]}))
+
+
+class PlantedLibrariesStayUnloaded(InstallSession):
+    """Run from a download folder that holds stand-ins for the system libraries it uses and those
+    the platform loads on its behalf, started from a current folder that holds them too, with Wine
+    told to prefer such copies to its own: the program starts, plays, installs and shows its info
+    dialog, and no stand-in is loaded into it (each leaves a marker naming the loading process)."""
+
+    audio = True
+    planted = ("cabinet", "winmm", "olepro32", "version", "uxtheme", "dwmapi", "propsys",
+               "windowscodecs", "msacm32", "comctl32", "shcore", "dbghelp")
+
+    @classmethod
+    def start_program(cls):
+        downloads, current, cls.markers = (cls.session.path(name) for name in ("downloads", "current", "markers"))
+        # The stand-ins are built in a folder beside zav-testctl's.
+        built = os.path.join(os.path.dirname(os.path.dirname(cls.session.config.testctl)), "planted")
+        for folder in (downloads, current):
+            shutil.copytree(built, folder, ignore=lambda _, names: [n for n in names if not n.endswith(".dll")])
+        os.makedirs(cls.markers)
+        program = shutil.copy(cls.session.config.program, downloads)
+        overrides = cls.session.prefix.env["WINEDLLOVERRIDES"] + ";" + ",".join(cls.planted) + "=n,b"
+        cls.session.start_program(program, cwd=current, env={
+            "WINEDLLOVERRIDES": overrides, "ZAV_PLANTED_MARKERS": harness.windows_path(cls.markers)})
+
+    def test_1_the_music_plays(self):
+        time.sleep(1)
+        self.assertGreater(self.session.audio_clip().rms(), 100, "no sound came from the program")
+
+    def test_2_the_install_completes(self):
+        self.assert_first_install(self.install("Q:\\"), COMPLETED)
+        self.assertEqual(self.installed(), payload_files())
+
+    def test_3_the_info_dialog_opens(self):
+        self.session.click_in_window(*INFO_BUTTON)
+        harness.wait_until(self.session.info_dialog, 10, "the info dialog")
+        self.session.dialogs(close=True)
+
+    def test_4_no_planted_library_was_loaded(self):
+        markers = [tree(self.markers)[name].decode(errors="replace").split() for name in tree(self.markers)]
+        self.assertEqual([library for library, process in markers if process.endswith("\\ZAVInstaller.exe")],
+                         [], f"stand-ins loaded (library, process): {markers}")
 
 
 if __name__ == "__main__":

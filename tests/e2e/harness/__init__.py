@@ -32,7 +32,7 @@ from .audio import RATE, AudioCapture, AudioClip
 from .image import Screenshot
 from .proc import HarnessError, wait_until
 from .session import WM_CLOSE, Button, Rect, Session as _Session, WindowState
-from .wine import Program, TestCtl, WinePrefix
+from .wine import Program, TestCtl, WinePrefix, windows_path
 from .xserver import VirtualDisplay
 
 _live_sessions = []

@@ -128,12 +128,13 @@ class Session:
         parts.append(extra)
         return self.prefix.full_env(*parts)
 
-    def start_program(self, exe=None, args=(), wait_for_window=True, timeout=30):
-        """Starts the installer (or `exe`) and, by default, waits for its window to show."""
+    def start_program(self, exe=None, args=(), wait_for_window=True, timeout=30, cwd=None, env=None):
+        """Starts the installer (or `exe`), in the folder `cwd` and with the variables `env` added
+        if given, and by default waits for its window to show."""
         if self.program is not None and self.program.running:
             raise HarnessError("this session already runs a program")
         exe = exe or self.config.program
-        self.program = Program(exe, self.env(), self.path("program.log"), args)
+        self.program = Program(exe, self.env(**(env or {})), self.path("program.log"), args, cwd)
         if wait_for_window:
             self.wait_for_window(timeout)
         return self.program

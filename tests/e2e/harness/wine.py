@@ -157,12 +157,12 @@ class WinePrefix:
 class Program:
     """A Windows program running under Wine; its Linux process is the Windows process."""
 
-    def __init__(self, exe, env, log_path, args=()):
+    def __init__(self, exe, env, log_path, args=(), cwd=None):
         self.exe = exe
         self.log_path = log_path
         with open(log_path, "ab") as log:
             self.process = subprocess.Popen(["wine", exe, *args], env=env, stdin=subprocess.DEVNULL,
-                                            stdout=log, stderr=log)
+                                            stdout=log, stderr=log, cwd=cwd)
 
     @property
     def running(self):

@@ -1,13 +1,20 @@
 #!/usr/bin/python3
-"""Reads the resources of the built program and checks the two it carries: icon 100 (one 32 x 32
-image with 256 colours) and dialog template 101 (a borderless centred box with one edit control).
+"""Reads the built program back and checks what it carries: icon 100 (one 32 x 32 image with 256
+colours), dialog template 101 (a borderless centred box with one edit control), the application
+manifest, an import table that names only kernel32 and msvcrt (every other library is loaded from
+the system folder by the program itself), and a load configuration that keeps even those two in
+the system folder.
 
-    check_resources.py ZAVInstaller.exe
+    check_program.py ZAVInstaller.exe
 """
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
 
-RT_ICON, RT_DIALOG, RT_GROUP_ICON = 3, 5, 14
+RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_MANIFEST = 3, 5, 14, 24
+IMPORTED_LIBRARIES = ["KERNEL32.dll", "msvcrt.dll"]
+LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800
+WINDOWS_10 = "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"
 
 
 class PeImage:
@@ -20,7 +27,8 @@ class PeImage:
         optional = pe + 24
         if struct.unpack_from("<H", data, optional)[0] != 0x20B:
             raise ValueError("not a PE32+ (x86-64) image")
-        self.rsrc_rva, self.rsrc_size = struct.unpack_from("<II", data, optional + 112 + 2 * 8)
+        self.directories = [struct.unpack_from("<II", data, optional + 112 + 8 * i) for i in range(16)]
+        self.rsrc_rva, self.rsrc_size = self.directories[2]
         self.sections = []
         table = optional + optional_size
         for i in range(sections):
@@ -51,6 +59,41 @@ class PeImage:
                     start = self.offset(rva)
                     found[(type_id, name_id)] = self.data[start:start + size]
         return found
+
+
+    def imported_libraries(self):
+        names = []
+        entry = self.offset(self.directories[1][0])
+        while struct.unpack_from("<I", self.data, entry + 12)[0]:
+            name = self.offset(struct.unpack_from("<I", self.data, entry + 12)[0])
+            names.append(self.data[name:self.data.index(b"\0", name)].decode())
+            entry += 20
+        return names
+
+    def dependent_load_flags(self):
+        """(record size, flags) of the load configuration, or None without one."""
+        rva, size = self.directories[10]
+        if not rva:
+            return None
+        record = self.offset(rva)
+        return struct.unpack_from("<I", self.data, record)[0], struct.unpack_from("<H", self.data, record + 0x4E)[0]
+
+
+def check_manifest(blob, failures):
+    if blob is None:
+        failures.append("no application manifest (resource 1 of type 24)")
+        return
+    root = ElementTree.fromstring(blob)
+    found = {element.tag.split("}")[1]: element for element in root.iter()}
+    level = found.get("requestedExecutionLevel")
+    expect(failures, "manifest execution level", level is not None and level.get("level"), "asInvoker")
+    systems = [element.get("Id") for element in root.iter() if element.tag.endswith("supportedOS")]
+    expect(failures, "manifest names Windows 10 and 11 as supported", WINDOWS_10 in systems, True)
+    controls = [element.get("version") for element in root.iter() if element.tag.endswith("assemblyIdentity")
+                and element.get("name") == "Microsoft.Windows.Common-Controls"]
+    expect(failures, "manifest common controls version", controls, ["6.0.0.0"])
+    expect(failures, "manifest declares no DPI awareness",
+           [tag for tag in found if tag.startswith("dpiAware")], [])
 
 
 def read_sz_or_ordinal(blob, pos):
@@ -122,11 +165,18 @@ def main():
         return 2
     try:
         with open(sys.argv[1], "rb") as f:
-            resources = PeImage(f.read()).resources()
+            image = PeImage(f.read())
+        resources = image.resources()
+        libraries = image.imported_libraries()
+        load_flags = image.dependent_load_flags()
     except (OSError, ValueError, struct.error) as error:
-        print("check_resources: cannot read %s: %s" % (sys.argv[1], error), file=sys.stderr)
+        print("check_program: cannot read %s: %s" % (sys.argv[1], error), file=sys.stderr)
         return 1
     failures = []
+    expect(failures, "imported libraries", libraries, IMPORTED_LIBRARIES)
+    expect(failures, "load configuration (size, dependent-load flags)", load_flags,
+           (0x70, LOAD_LIBRARY_SEARCH_SYSTEM32))
+    check_manifest(resources.get((RT_MANIFEST, 1)), failures)
     dialog = resources.get((RT_DIALOG, 101))
     if dialog is None:
         failures.append("no dialog template 101")
@@ -135,8 +185,8 @@ def main():
     check_icon(resources, failures)
     for failure in failures:
         print("FAIL " + failure)
-    print("resources: %d problems" % len(failures) if failures
-          else "resources: icon 100 and dialog 101 as they should be")
+    print("program: %d problems" % len(failures) if failures
+          else "program: icon, dialog, manifest, imports and load configuration as they should be")
     return 1 if failures else 0
 
 
