@@ -43,7 +43,7 @@ void InstallCommand(HWND window) {
   if (!cancelled) {
     StatusText.store(Installing);
     MemoryFileAttach(CabinetImage, CabinetImageSize);
-    bool installed = chosen && CompleteInstallRoot(InstallRoot) && ExtractCabinet();
+    bool installed = chosen && CompleteInstallRoot(InstallRoot, "ZAVInstaller") && ExtractCabinet();
     StatusText.store(installed ? Installed : InstallFailed);
   }
   HotButton.store(HotNone);

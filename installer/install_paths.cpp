@@ -7,8 +7,6 @@ char TargetPath[PathBufferSize];
 
 namespace {
 
-const char InstallFolder[] = "ZAVInstaller\\";
-
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // Characters that no file name may hold; ':' would also name a drive or a data stream.
@@ -53,13 +51,26 @@ bool IsSafePart(const char* part, int length) {
 
 }  // namespace
 
-bool CompleteInstallRoot(char* root) {
+bool IsSafeFolderName(const char* name) {
+  size_t length = std::strlen(name);
+  if (length > FolderNameMaxLength) return false;
+  for (size_t i = 0; i < length; ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c < 0x20 || c > 0x7E || IsSeparator(name[i])) return false;
+  }
+  return IsSafeStoredName(name);
+}
+
+bool CompleteInstallRoot(char* root, const char* folderName) {
   size_t length = std::strlen(root);
+  size_t folderLength = std::strlen(folderName);
   if (length == 0) return false;
   bool needsSeparator = root[length - 1] != '\\';
-  if (length + needsSeparator + sizeof InstallFolder > PathBufferSize) return false;
+  // The folder, its separator and the NUL.
+  if (length + needsSeparator + folderLength + 2 > PathBufferSize) return false;
   if (needsSeparator) root[length++] = '\\';
-  std::memcpy(root + length, InstallFolder, sizeof InstallFolder);
+  std::memcpy(root + length, folderName, folderLength);
+  std::memcpy(root + length + folderLength, "\\", 2);
   return true;
 }
 

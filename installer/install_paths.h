@@ -6,10 +6,15 @@ constexpr int PathBufferSize = 512;  // 511 characters and the NUL
 extern char InstallRoot[PathBufferSize];  // ends in "\" once completed
 extern char TargetPath[PathBufferSize];   // the file being created
 
+// The folder that an install creates below the chosen one: one path part of printable ASCII that
+// passes the stored-name rules below, at most FolderNameMaxLength characters.
+constexpr int FolderNameMaxLength = 64;
+bool IsSafeFolderName(const char* name);
+
 // Turns the chosen folder in `root` (a PathBufferSize buffer) into the destination root: a "\"
-// unless it already ends in one, then "ZAVInstaller\". Returns false and leaves `root` as it
-// was when it is empty or the result would not fit.
-bool CompleteInstallRoot(char* root);
+// unless it already ends in one, then `folderName` and "\". Returns false and leaves `root` as
+// it was when it is empty or the result would not fit.
+bool CompleteInstallRoot(char* root, const char* folderName);
 
 // Whether a name stored in the cabinet stays below the destination root and names an ordinary
 // file there: relative (no leading separator, no drive), no empty, "." or ".." part (nor one

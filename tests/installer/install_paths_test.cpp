@@ -9,10 +9,10 @@
 
 namespace {
 
-std::string Completed(const std::string& chosen) {
+std::string Completed(const std::string& chosen, const char* folder = "ZAVInstaller") {
   char root[PathBufferSize] = {};
   std::strcpy(root, chosen.c_str());
-  if (!CompleteInstallRoot(root)) return "(refused) " + std::string(root);
+  if (!CompleteInstallRoot(root, folder)) return "(refused) " + std::string(root);
   return root;
 }
 
@@ -21,6 +21,21 @@ TEST(InstallRoot, TheChosenFolderGetsOneSeparatorAndTheInstallFolder) {
   EXPECT_EQ(Completed("D:\\Data"), "D:\\Data\\ZAVInstaller\\");
   EXPECT_EQ(Completed("C:\\Program Files\\Games\\"), "C:\\Program Files\\Games\\ZAVInstaller\\");
   EXPECT_EQ(Completed("\\\\server\\share"), "\\\\server\\share\\ZAVInstaller\\");
+}
+
+TEST(InstallRoot, TheFolderIsTheOneNamed) {
+  EXPECT_EQ(Completed("D:\\Data", "My Game 2"), "D:\\Data\\My Game 2\\");
+}
+
+TEST(InstallRoot, AFolderNameIsOnePartOfPrintableAsciiThatCouldBeStored) {
+  for (const char* good : {"ZAVInstaller", "My Game (2nd edition)", "a", "x.y"})
+    EXPECT_TRUE(IsSafeFolderName(good)) << good;
+  const std::string longest(FolderNameMaxLength, 'n');
+  EXPECT_TRUE(IsSafeFolderName(longest.c_str()));
+  for (const std::string& bad : {std::string(), longest + "n", std::string("a\\b"), std::string("a/b"),
+                                 std::string(".."), std::string("CON"), std::string("caf\xC3\xA9"),
+                                 std::string("tab\there"), std::string("what?")})
+    EXPECT_FALSE(IsSafeFolderName(bad.c_str())) << bad;
 }
 
 TEST(InstallRoot, AnEmptyFolderIsNoFolder) {
