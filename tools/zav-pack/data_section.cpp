@@ -1,0 +1,30 @@
+#include "tools/zav-pack/data_section.h"
+
+#include <cstring>
+
+namespace {
+
+void PutU32(std::vector<uint8_t>* out, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) (*out)[at + i] = uint8_t(value >> (8 * i));
+}
+
+size_t Aligned(size_t offset) {
+  return (offset + DataBlockAlignment - 1) / DataBlockAlignment * DataBlockAlignment;
+}
+
+}  // namespace
+
+std::vector<uint8_t> LayOutDataSection(const std::vector<uint8_t> (&blocks)[DataEntryCount]) {
+  std::vector<uint8_t> section(DataDirectorySize);
+  std::memcpy(section.data(), DataMagic, sizeof DataMagic);
+  PutU32(&section, 4, DataVersion);
+  PutU32(&section, 8, DataEntryCount);
+  for (int entry = 0; entry < DataEntryCount; ++entry) {
+    size_t offset = Aligned(section.size());
+    section.resize(offset);
+    section.insert(section.end(), blocks[entry].begin(), blocks[entry].end());
+    PutU32(&section, DataHeaderSize + 8 * entry, uint32_t(offset));
+    PutU32(&section, DataHeaderSize + 8 * entry + 4, uint32_t(blocks[entry].size()));
+  }
+  return section;
+}
