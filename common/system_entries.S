@@ -73,6 +73,8 @@ __imp_\name:
   entry KillTimer
   entry LoadCursorA
   entry LoadIconA
+  entry MessageBoxA
+  entry PeekMessageA
   entry PostMessageA
   entry PostQuitMessage
   entry RegisterClassA

@@ -26,6 +26,7 @@ uint32_t TargetWritten;
 // does not always stop at a short write: it may close the file as if it were complete and go on
 // to report success, so the outcome is decided here as well.
 bool TargetLost;
+bool (*BetweenBlocks)();
 
 void CloseTarget() {
   if (OpenTarget == INVALID_HANDLE_VALUE) return;
@@ -55,6 +56,7 @@ FNOPEN(CabOpen) {
 FNREAD(CabRead) { return MemoryFileRead(hf, pv, cb); }
 
 FNWRITE(CabWrite) {
+  if (BetweenBlocks && !BetweenBlocks()) return 0;
   if (!WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &BytesWritten, nullptr)) return 0;
   if (reinterpret_cast<HANDLE>(hf) == OpenTarget) TargetWritten += BytesWritten;
   return BytesWritten;
@@ -123,9 +125,10 @@ char CabinetPath[] = "";
 
 }  // namespace
 
-bool ExtractCabinet() {
+bool ExtractCabinet(bool (*betweenBlocks)()) {
   if (!LoadCabinetLibrary()) return false;
   TargetLost = false;
+  BetweenBlocks = betweenBlocks;
   HFDI context = FDICreate(CabAlloc, CabFree, CabOpen, CabRead, CabWrite, CabClose, CabSeek,
                            cpu80386, &CabError);
   if (!context) return false;

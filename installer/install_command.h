@@ -2,6 +2,15 @@
 #pragma once
 #include <windows.h>
 
-// Asks for a folder and extracts the embedded cabinet into its "ZAVInstaller" subfolder,
+// Asks for a folder and extracts the program's cabinet into its InstallFolderName subfolder,
 // showing the progress and the outcome on the status line. Returns when all is done.
 void InstallCommand(HWND window);
+
+// True while an install extracts its files. The window keeps handling its messages meanwhile
+// (between the cabinet's data blocks, so that the platform never takes it for hung), but its
+// buttons must do nothing then.
+bool InstallRunning();
+
+// Asks a running install to stop before its next data block: the file under way is removed,
+// the status says "Unknown error", and InstallCommand returns.
+void StopInstall();

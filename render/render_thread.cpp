@@ -6,7 +6,7 @@
 // stores Stopped, because the window waits for that without a time limit.
 #include "render/render_thread.h"
 
-#include "assets/embedded.h"
+#include "assets/program_data.h"
 #include "render/button_fade.h"
 #include "render/fade_in.h"
 #include "render/fire.h"

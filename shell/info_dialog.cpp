@@ -3,7 +3,7 @@
 // that it takes no input, and a press anywhere (the text included) reaches the dialog and ends it.
 #include "shell/info_dialog.h"
 
-#include "assets/embedded.h"
+#include "assets/program_data.h"
 #include "common/shared_state.h"
 
 namespace {

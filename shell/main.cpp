@@ -2,7 +2,7 @@
 // run the message loop until the window is gone. The program reads no command line.
 #include <windows.h>
 
-#include "assets/embedded.h"
+#include "assets/program_data.h"
 #include "common/system_libraries.h"
 #include "music/music_player.h"
 #include "shell/info_dialog.h"
@@ -11,6 +11,9 @@
 HBRUSH DialogBrush;
 
 namespace {
+
+const char DamagedMessage[] =
+    "This installer is damaged and cannot run. Please download it again.";
 
 void RegisterWindowClass(HINSTANCE instance) {
   WNDCLASSA windowClass = {};
@@ -37,6 +40,11 @@ void CreateMainWindow(HINSTANCE instance) {
 extern "C" void __stdcall ZavEntry() {
   // Nothing can be shown without the user-interface libraries.
   if (!LoadSystemLibraries()) ExitProcess(1);
+  // A damaged installer says so and ends, before it opens its window or writes anything.
+  if (!FindProgramData()) {
+    MessageBoxA(nullptr, DamagedMessage, WindowClassName, MB_OK | MB_ICONERROR);
+    ExitProcess(2);
+  }
   DialogBrush = CreateSolidBrush(0);
   HINSTANCE instance = GetModuleHandleA(nullptr);
   RegisterWindowClass(instance);

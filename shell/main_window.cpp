@@ -75,12 +75,29 @@ LRESULT OnHitTest(HWND window, WPARAM wParam, LPARAM lParam) {
   return RenderState.load() == Running ? HTCAPTION : hit;
 }
 
+// A close request that came while an install ran: it is carried out once the install has
+// stopped, so that nothing is torn down under the decompressor.
+bool CloseAfterInstall;
+
+LRESULT OnClose(HWND window) {
+  if (InstallRunning()) {
+    StopInstall();
+    CloseAfterInstall = true;
+  } else {
+    CloseSequence(window);
+  }
+  return 0;
+}
+
 LRESULT OnCommand(HWND window, WPARAM wParam) {
+  // The buttons do nothing while an install runs (its messages are handled between blocks).
+  if (InstallRunning()) return 0;
   // Only the low byte names the command: the notification code is not looked at, so a
   // double-click runs the command as a click does.
   switch (wParam & 0xFF) {
     case InstallButtonId:
       InstallCommand(window);
+      if (CloseAfterInstall) CloseSequence(window);
       break;
     case InfoButtonId:
       // Modal: its own message loop runs here while the render thread and the music go on.
@@ -123,8 +140,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_PAINT:
       return OnPaint(window);
     case WM_CLOSE:
-      CloseSequence(window);
-      return 0;
+      return OnClose(window);
     case WM_NCHITTEST:
       return OnHitTest(window, wParam, lParam);
     case WM_COMMAND:

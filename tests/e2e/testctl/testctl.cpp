@@ -125,6 +125,24 @@ int SendToMain(UINT message, WPARAM wParam, LPARAM lParam) {
   return Done;
 }
 
+// For `seconds`, sends the window an empty message again and again and prints "longest-ms N":
+// the longest it took to be handled, i.e. the longest time the window handled no messages (the
+// platform calls a window that handles none for 5 s "Not Responding").
+int MeasureResponsiveness(double seconds) {
+  HWND window = FindMainWindow();
+  if (!window) return NotFound;
+  DWORD end = GetTickCount() + (DWORD)(seconds * 1000), longest = 0;
+  while ((LONG)(GetTickCount() - end) < 0) {
+    DWORD sent = GetTickCount();
+    DWORD_PTR result;
+    if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result)) break;
+    if (GetTickCount() - sent > longest) longest = GetTickCount() - sent;
+    Sleep(5);
+  }
+  printf("longest-ms %lu\n", (unsigned long)longest);
+  return Done;
+}
+
 // Polls every 50 ms until the window's presence equals `present` or the time is up.
 int WaitFor(bool present, double seconds) {
   DWORD deadline = GetTickCount() + (DWORD)(seconds * 1000);
@@ -145,6 +163,7 @@ static int PrintUsage() {
           "  send MSG WPARAM LPARAM send any message, print its result\n"
           "  wait-shown SECONDS     wait until the window exists\n"
           "  wait-gone SECONDS      wait until the window no longer exists\n"
+          "  responsiveness SECONDS the longest time the window took to handle a message\n"
           "  tone SECONDS           play a 441 Hz tone through the wave mapper (no window needed)\n"
           "  race-post MSG WPARAM LPARAM SECONDS\n"
           "                         wait for the window, post at once, time the process's end\n"
@@ -176,6 +195,7 @@ int main(int argc, char** argv) {
     code = SendToMain((UINT)ParseNumber(argv[2]), (WPARAM)ParseNumber(argv[3]), ParseNumber(argv[4]));
   else if (!strcmp(command, "wait-shown") && rest == 1) code = WaitFor(true, atof(argv[2]));
   else if (!strcmp(command, "wait-gone") && rest == 1) code = WaitFor(false, atof(argv[2]));
+  else if (!strcmp(command, "responsiveness") && rest == 1) code = MeasureResponsiveness(atof(argv[2]));
   else if (!strcmp(command, "tone") && rest == 1) code = PlayTone(atoi(argv[2]));
   else if (!strcmp(command, "race-post") && rest == 4)
     code = RacePost((UINT)ParseNumber(argv[2]), (WPARAM)ParseNumber(argv[3]), ParseNumber(argv[4]),

@@ -26,6 +26,7 @@ int PrintButtons();
 int PostToMain(UINT message, WPARAM wParam, LPARAM lParam);
 int SendToMain(UINT message, WPARAM wParam, LPARAM lParam);
 int WaitFor(bool present, double seconds);
+int MeasureResponsiveness(double seconds);
 
 // A known tone (testctl_tone.cpp).
 int PlayTone(int seconds);
