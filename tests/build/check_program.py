@@ -5,7 +5,7 @@ manifest, an import table that names only kernel32 and msvcrt (every other libra
 the system folder by the program itself), and a load configuration that keeps even those two in
 the system folder.
 
-    check_program.py ZAVInstaller.exe
+    check_program.py PROGRAM.exe...
 """
 import struct
 import sys
@@ -160,17 +160,21 @@ def expect(failures, what, actual, wanted):
 
 
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) < 2:
         print(__doc__.strip(), file=sys.stderr)
         return 2
+    return max(check(path) for path in sys.argv[1:])
+
+
+def check(path):
     try:
-        with open(sys.argv[1], "rb") as f:
+        with open(path, "rb") as f:
             image = PeImage(f.read())
         resources = image.resources()
         libraries = image.imported_libraries()
         load_flags = image.dependent_load_flags()
     except (OSError, ValueError, struct.error) as error:
-        print("check_program: cannot read %s: %s" % (sys.argv[1], error), file=sys.stderr)
+        print("check_program: cannot read %s: %s" % (path, error), file=sys.stderr)
         return 1
     failures = []
     expect(failures, "imported libraries", libraries, IMPORTED_LIBRARIES)
@@ -184,9 +188,9 @@ def main():
         check_dialog(dialog, failures)
     check_icon(resources, failures)
     for failure in failures:
-        print("FAIL " + failure)
-    print("program: %d problems" % len(failures) if failures
-          else "program: icon, dialog, manifest, imports and load configuration as they should be")
+        print("FAIL %s: %s" % (path, failure))
+    print("%s: %d problems" % (path, len(failures)) if failures
+          else "%s: icon, dialog, manifest, imports and load configuration as they should be" % path)
     return 1 if failures else 0
 
 

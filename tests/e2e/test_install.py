@@ -139,6 +139,7 @@ class InstallSession(unittest.TestCase):
     """One program with drive Q: mapped to an empty folder of the session's own."""
 
     audio = False
+    folder = "ZAVInstaller"  # the one the installer creates below the chosen folder
 
     @classmethod
     def setUpClass(cls):
@@ -251,7 +252,7 @@ class InstallSession(unittest.TestCase):
         self.assertIn(seen, (["none", INSTALLING, outcome], ["none", outcome]))
 
     def installed(self, *folder):
-        return tree(os.path.join(self.drive, *folder, "ZAVInstaller"))
+        return tree(os.path.join(self.drive, *folder, self.folder))
 
 
 class InstallIntoFolders(InstallSession):

@@ -1,6 +1,8 @@
 #!/bin/bash
-# Configures (once) and builds both trees: build/win (the Windows program and its test helpers)
-# and, unless "win" is given, build/native (portable code, unit tests, tools, benchmarks).
+# Configures (once) and builds both trees: build/win (the program's stub and the tests' Windows
+# helpers) and build/native (portable code, unit tests, tools, benchmarks). The project's
+# installer, build/win/ZAVInstaller.exe, is packed by the native zav-pack from the stub; with
+# "win" only that much of the native tree is built.
 #   build.sh [win|all]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -15,7 +17,9 @@ configure() {  # tree, extra cmake arguments...
 
 configure build/win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
 cmake --build "$root/build/win" -j "$jobs"
+configure build/native -DZAV_WIN_BUILD_DIR="$root/build/win"
 if [ "$what" = all ]; then
-  configure build/native -DZAV_WIN_BUILD_DIR="$root/build/win"
   cmake --build "$root/build/native" -j "$jobs"
+else
+  cmake --build "$root/build/native" -j "$jobs" --target zav_installer_program
 fi

@@ -4,18 +4,19 @@
 set -euo pipefail
 what=${1:-test}
 
+# The native tree (which packs the installer) is configured with its tests, so GoogleTest and
+# Google Benchmark belong to building too.
 build_packages=(
-  cmake ninja-build g++ make
+  cmake ninja-build g++ make python3
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-  gcab
+  googletest libgtest-dev libbenchmark-dev
 )
 run_packages=(
   wine wine64 xvfb xdotool x11-apps imagemagick xauth
   libasound2 python3
 )
 test_packages=(
-  googletest libgtest-dev libbenchmark-dev
-  cabextract openmpt123 xmp sox
+  cabextract openmpt123 xmp sox gcab osslsigncode openssl
 )
 
 case "$what" in

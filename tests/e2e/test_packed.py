@@ -1,0 +1,216 @@
+#!/usr/bin/python3
+"""An installer that zav-pack makes from a payload, a song and pictures of the test's own, then
+signed with a test certificate, as a user would ship it: it shows the test's background, plays
+the song sample for sample as zav-render mixes it, names its own folder in the browser, installs
+every file byte for byte as cabextract unpacks the packed cabinet, can be dragged while it
+installs, and a close during an install leaves no partial file. Copies with a damaged data
+directory say so in a message box and end with exit code 2, never a crash."""
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+import splash  # noqa: E402
+import test_music  # noqa: E402
+from harness import config  # noqa: E402
+from test_install import COMPLETED, INSTALLING, InstallSession, tree  # noqa: E402
+
+ZAV_PACK = os.environ.get("ZAV_PACK", "")
+SONG = os.path.join(config.REPO, "..", "shared", "testdata", "xm", "mario_is_a_weenie.xm")
+FOLDER = "Test Game 2"
+SMALL_FILES = 1000  # under Wine each file takes milliseconds: an install lasts seconds
+BIG_FILE = "data/random 20MB.bin"
+MAIN_WINDOW_GONE = 1  # zav-testctl's exit code when there is no main window
+
+
+def run(args, **options):
+    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=300, **options)
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(data)
+
+
+def make_payload(root):
+    write(os.path.join(root, "a", "b", "c", "deep.txt"), b"three folders down\r\n")
+    write(os.path.join(root, "docs & notes", "my file (1) #2, ok!.txt"), b"a name with blanks and signs\r\n")
+    write(os.path.join(root, "empty.dat"), b"")
+    write(os.path.join(root, BIG_FILE), os.urandom(20 * 1000 * 1000))
+    for i in range(SMALL_FILES):
+        write(os.path.join(root, "many", f"{i // 100:02}", f"file{i:04}.txt"), f"small file {i}\r\n".encode() * 20)
+
+
+def make_pictures(folder):
+    """A background whose blue runs across it (the fire adds no blue, so the blue alone tells the
+    picture apart on the screen) and three buttons, baseline JPEGs made with ImageMagick."""
+    pictures = {"background": ("416x180", "gradient:navy-yellow", "-rotate", "90", "-resize", "416x180!"),
+                "install": ("80x20", "xc:darkgreen"), "info": ("80x20", "xc:darkblue"), "exit": ("80x20", "xc:darkred")}
+    paths = {}
+    for name, (size, source, *more) in pictures.items():
+        paths[name] = os.path.join(folder, name + ".jpg")
+        made = run(["convert", "-size", size, source, *more, "-interlace", "none", "-type", "TrueColor",
+                    "-quality", "92", paths[name]])
+        if made.returncode:
+            raise harness.HarnessError(f"ImageMagick could not make {name}.jpg: {made.stdout}")
+    return paths
+
+
+def sign(program, folder):
+    """The program signed with a certificate made here, as osslsigncode signs a release."""
+    key, certificate, signed = (os.path.join(folder, name) for name in ("key.pem", "cert.pem", "signed.exe"))
+    for step in (["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", certificate,
+                  "-days", "2", "-subj", "/CN=ZAV test publisher"],
+                 ["osslsigncode", "sign", "-certs", certificate, "-key", key, "-in", program, "-out", signed]):
+        done = run(step)
+        if done.returncode:
+            raise harness.HarnessError(f"{step[0]} failed: {done.stdout}")
+    return signed
+
+
+def last_section(image):
+    """File offset of a program's last section, where a packed one keeps its data directory."""
+    number = lambda at, size=4: int.from_bytes(image[at:at + size], "little")  # noqa: E731
+    pe = number(0x3C)
+    table = pe + 24 + number(pe + 20, 2)
+    return number(table + 40 * (number(pe + 6, 2) - 1) + 20)
+
+
+def data_blocks(path):
+    """The blocks of a packed program's data section, by entry number."""
+    with open(path, "rb") as exe:
+        image = exe.read()
+    start = last_section(image)
+    word = lambda at: int.from_bytes(image[start + at:start + at + 4], "little")  # noqa: E731
+    return [image[start + word(12 + 8 * i):start + word(12 + 8 * i) + word(16 + 8 * i)] for i in range(word(8))]
+
+
+class PackedInstaller(InstallSession):
+    audio = True
+    folder = FOLDER
+
+    @classmethod
+    def prepare(cls, drive):
+        for folder in ("Full", "Dragged", "Closed"):
+            os.makedirs(os.path.join(drive, folder))
+
+    @classmethod
+    def start_program(cls):
+        if not os.path.isfile(ZAV_PACK):
+            raise harness.HarnessError(f"zav-pack not found at '{ZAV_PACK}': build the native tree first")
+        cls.song = SONG if os.path.isfile(SONG) else None
+        if not cls.song:
+            print("test_packed: ../shared/testdata is missing; the installer keeps the project's song")
+        work = cls.session.path("pack")
+        cls.payload = os.path.join(work, "payload")
+        make_payload(cls.payload)
+        cls.pictures = make_pictures(work)
+        program = os.path.join(work, "Test Game Setup.exe")
+        song = ["--song", cls.song] if cls.song else []
+        packed = run([ZAV_PACK, "--payload", cls.payload, "--folder", FOLDER, *song,
+                      "--background", cls.pictures["background"],
+                      "--buttons", ",".join(cls.pictures[name] for name in ("install", "info", "exit")),
+                      "-o", program])
+        if packed.returncode:
+            raise harness.HarnessError(f"zav-pack failed ({packed.returncode}): {packed.stdout}")
+        cabinet = os.path.join(work, "payload.cab")
+        write(cabinet, data_blocks(program)[0])
+        unpacked = os.path.join(work, "cabextract")
+        if run(["cabextract", "-q", "-d", unpacked, cabinet]).returncode:
+            raise harness.HarnessError("cabextract could not unpack the packed cabinet")
+        cls.expected = tree(unpacked)
+        cls.session.start_program(sign(program, work))
+
+    def start_install(self, folder):
+        """Starts an install into Q:\\`folder` and returns once "Installing..." shows."""
+        self.open_browser()
+        self.select(f"Q:\\{folder}")
+        self.session.testctl.call("browser-press", "ok")
+        harness.wait_until(lambda: self.status.read() == INSTALLING, 30, "the install to start", interval=0.002)
+
+    def test_1_shows_the_test_background(self):
+        shown = self.session.window_picture()
+        background = self.session.decode_picture(self.pictures["background"])
+        differing = [(x, y) for y in range(splash.HEIGHT) for x in range(splash.WIDTH)
+                     if not (splash.in_button(x, y) or splash.in_slot(x, y) or splash.in_status(x, y))
+                     and shown.pixel(x, y)[2] != background.pixel(x, y)[2]]
+        self.assertEqual(differing[:10], [], "pixels whose blue is not the test background's")
+
+    def test_2_plays_the_song_as_mixed(self):
+        harness.wait_until(lambda: self.session.audio_clip().seconds >= test_music.PLAY_SECONDS, 30, "the capture")
+        test_music.assert_heard_as_mixed(self, self.session.audio_clip().samples, test_music.rendered(self.song))
+
+    def test_3_installs_every_file_into_its_own_folder(self):
+        facts = self.open_browser()
+        self.assertEqual(" ".join(facts["prompt"]), f"Select folder where '{FOLDER}' will be installed. "
+                                                     f"Directory '{FOLDER}' will be created automatically.")
+        self.assertEqual(self.choose("Q:\\Full")[-1], COMPLETED)
+        installed = self.installed("Full")
+        self.assertEqual(sorted(installed), sorted(self.expected))
+        self.assertTrue(installed == self.expected == tree(self.payload), "installed bytes differ")
+
+    def test_4_can_be_dragged_while_it_installs(self):
+        before = self.session.window_state().window
+        start = (before.x + harness.BACKGROUND_POINT[0], before.y + harness.BACKGROUND_POINT[1])
+        self.start_install("Dragged")
+        self.session.display.drag(start, (start[0] + 60, start[1] + 40))
+        self.assertEqual(self.status.read(), INSTALLING, "the install ended before the drag did")
+        harness.wait_until(lambda: self.status.read() != INSTALLING, 120, "the install to end")
+        self.assertEqual(self.status.read(), COMPLETED)
+        after = self.session.window_state().window
+        self.assertEqual((after.x - before.x, after.y - before.y), (60, 40))
+        self.assertEqual(self.installed("Dragged"), self.expected)
+
+    def test_5_a_close_while_it_installs_leaves_no_partial_file(self):
+        self.start_install("Closed")
+        self.session.close_window()
+        self.assertEqual(self.session.wait_exit(30), 0)
+        installed = self.installed("Closed")
+        self.assertLess(len(installed), len(self.expected), "the close did not stop the install")
+        partial = [name for name, data in installed.items() if self.expected.get(name) != data]
+        self.assertEqual(partial, [], "files left partial")
+
+
+class DamagedInstallersSaySo(unittest.TestCase):
+    """The bare stub and packed installers with a damaged directory: a message box, then exit 2."""
+
+    DAMAGES = (("the bare stub, without data", None, None),
+               ("a wrong magic", 0, b"ZAVX"),
+               ("another version", 4, (2).to_bytes(4, "little")),
+               ("the info text's block outside the section", 12 + 8 * 7, (1 << 30).to_bytes(4, "little")))
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = harness.Session("packed-damaged", audio=False).start()
+        cls.addClassCleanup(cls.session.close)
+
+    def damaged_copy(self, name, at, data):
+        copy = self.session.path(name.replace(" ", "-").replace(",", "") + ".exe")
+        program = self.session.config.program
+        if at is None:
+            shutil.copy(os.path.join(os.path.dirname(program), "zav-stub.exe"), copy)
+            return copy
+        with open(program, "rb") as exe:
+            image = bytearray(exe.read())
+        start = last_section(image)
+        image[start + at:start + at + len(data)] = data
+        write(copy, bytes(image))
+        return copy
+
+    def test_each_damage_shows_a_message_box_and_ends_with_exit_code_2(self):
+        for name, at, data in self.DAMAGES:
+            with self.subTest(name):
+                self.session.start_program(self.damaged_copy(name, at, data), wait_for_window=False)
+                box = self.session.wait_for_window(30)
+                self.assertEqual(self.session.testctl.call("rect")[0], MAIN_WINDOW_GONE, "a main window opened")
+                self.session.display.xdotool("key", "--window", str(box), "Return")
+                self.assertEqual(self.session.wait_exit(10), 2)
+
+
+if __name__ == "__main__":
+    harness.main()
