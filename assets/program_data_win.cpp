@@ -4,22 +4,7 @@
 
 #include <windows.h>
 
-#include "assets/data_directory.h"
-
-const uint8_t* BackgroundJpeg;
-uint32_t BackgroundJpegSize;
-const uint8_t* InstallJpeg;
-uint32_t InstallJpegSize;
-const uint8_t* AboutJpeg;
-uint32_t AboutJpegSize;
-const uint8_t* ExitJpeg;
-uint32_t ExitJpegSize;
-const uint8_t* ModuleImage;
-const char* CreditsText;
-const char* InfoText;
-const uint8_t* CabinetImage;
-uint32_t CabinetImageSize;
-const char* InstallFolderName;
+DataBlock ProgramData[DataEntryCount];
 
 namespace {
 
@@ -42,21 +27,5 @@ const uint8_t* LastSection(uint32_t* size) {
 bool FindProgramData() {
   uint32_t size = 0;
   const uint8_t* section = LastSection(&size);
-  DataBlock blocks[DataEntryCount];
-  if (!section || !ReadDataDirectory(section, size, blocks)) return false;
-  CabinetImage = blocks[CabinetEntry].bytes;
-  CabinetImageSize = blocks[CabinetEntry].size;
-  BackgroundJpeg = blocks[BackgroundEntry].bytes;
-  BackgroundJpegSize = blocks[BackgroundEntry].size;
-  InstallJpeg = blocks[InstallButtonEntry].bytes;
-  InstallJpegSize = blocks[InstallButtonEntry].size;
-  AboutJpeg = blocks[InfoButtonEntry].bytes;
-  AboutJpegSize = blocks[InfoButtonEntry].size;
-  ExitJpeg = blocks[ExitButtonEntry].bytes;
-  ExitJpegSize = blocks[ExitButtonEntry].size;
-  ModuleImage = blocks[SongEntry].bytes;
-  CreditsText = reinterpret_cast<const char*>(blocks[CreditsEntry].bytes);
-  InfoText = reinterpret_cast<const char*>(blocks[InfoTextEntry].bytes);
-  InstallFolderName = reinterpret_cast<const char*>(blocks[FolderNameEntry].bytes);
-  return true;
+  return section && ReadDataDirectory(section, size, ProgramData);
 }

@@ -25,9 +25,9 @@ bool InstallStopAsked;
 
 void FormBrowseTitle() {
   lstrcpyA(BrowseTitle, "Select folder where '");
-  lstrcatA(BrowseTitle, InstallFolderName);
+  lstrcatA(BrowseTitle, ProgramText(FolderNameEntry));
   lstrcatA(BrowseTitle, "' will be installed. Directory '");
-  lstrcatA(BrowseTitle, InstallFolderName);
+  lstrcatA(BrowseTitle, ProgramText(FolderNameEntry));
   lstrcatA(BrowseTitle, "' will be created automatically.");
 }
 
@@ -81,8 +81,8 @@ void InstallCommand(HWND window) {
   bool chosen = AskForFolder(window, &cancelled);
   if (!cancelled) {
     StatusText.store(Installing);
-    MemoryFileAttach(CabinetImage, CabinetImageSize);
-    bool installed = chosen && CompleteInstallRoot(InstallRoot, InstallFolderName) && Extract();
+    MemoryFileAttach(ProgramData[CabinetEntry].bytes, ProgramData[CabinetEntry].size);
+    bool installed = chosen && CompleteInstallRoot(InstallRoot, ProgramText(FolderNameEntry)) && Extract();
     StatusText.store(installed ? Installed : InstallFailed);
   }
   HotButton.store(HotNone);

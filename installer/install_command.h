@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-// Asks for a folder and extracts the program's cabinet into its InstallFolderName subfolder,
+// Asks for a folder and extracts the program's cabinet into the subfolder that its data names,
 // showing the progress and the outcome on the status line. Returns when all is done.
 void InstallCommand(HWND window);
 

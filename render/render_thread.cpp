@@ -53,10 +53,13 @@ HBITMAP CreateSurface(HDC dc, int width, int height, WORD bitCount, void** bits)
 }
 
 void DecodePictures() {
-  S.backgroundPixels = DecodePicture(BackgroundJpeg, BackgroundJpegSize);
-  const uint8_t* const pictures[ButtonCount] = {InstallJpeg, AboutJpeg, ExitJpeg};
-  const uint32_t sizes[ButtonCount] = {InstallJpegSize, AboutJpegSize, ExitJpegSize};
-  for (int i = 0; i < ButtonCount; ++i) S.buttonPixels[i] = DecodePicture(pictures[i], sizes[i]);
+  const DataBlock& background = ProgramData[BackgroundEntry];
+  S.backgroundPixels = DecodePicture(background.bytes, background.size);
+  // The buttons' entries follow each other in the order of the buttons.
+  for (int i = 0; i < ButtonCount; ++i) {
+    const DataBlock& picture = ProgramData[InstallButtonEntry + i];
+    S.buttonPixels[i] = DecodePicture(picture.bytes, picture.size);
+  }
   // Without its picture the splash still fades to a black background and burns.
   if (!S.backgroundPixels)
     S.backgroundPixels = static_cast<Pixel*>(GlobalAlloc(GPTR, FramePixels * sizeof(Pixel)));
@@ -99,7 +102,7 @@ void DrawStrip() {
   ZeroMemory(bits, StripStride * 2 * StripHeight);
   SetTextColor(S.stripDc, RGB(255, 255, 255));
   SetBkColor(S.stripDc, RGB(0, 0, 0));
-  TextOutA(S.stripDc, StripTextLeft, 0, CreditsText, CreditsLength);
+  TextOutA(S.stripDc, StripTextLeft, 0, ProgramText(CreditsEntry), CreditsCharacters);
 }
 
 void PrepareStatusLine() {

@@ -23,7 +23,7 @@ INT_PTR OnInitDialog(HWND dialog) {
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                          DEFAULT_PITCH | FF_DONTCARE, "Terminal");
   SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(InfoFont), FALSE);
-  SetWindowTextA(edit, InfoText);
+  SetWindowTextA(edit, ProgramText(InfoTextEntry));
   SetTimer(dialog, ScrollTimerId, ScrollPeriodMs, nullptr);
   // The style bit is set directly rather than through EnableWindow: the control is not told,
   // so it keeps drawing in the edit colours below instead of the grey disabled look.

@@ -50,7 +50,7 @@ extern "C" void __stdcall ZavEntry() {
   RegisterWindowClass(instance);
   CreateMainWindow(instance);
   // A song that cannot be played leaves the program running silently.
-  MusicPlay(ModuleImage);
+  MusicPlay(ProgramData[SongEntry].bytes);
 
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) != 0) DispatchMessageA(&message);
