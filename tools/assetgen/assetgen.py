@@ -1,12 +1,13 @@
 #!/usr/bin/python3
-"""Writes the ZAV Installer's pictures, icon and texts into assets/.
+"""Writes the ZAV Installer's pictures, icon and texts into assets/, and the Terminal font that
+the Wine prefixes get (tools/fontgen).
 
     /usr/bin/python3 tools/assetgen/assetgen.py            write every asset
     /usr/bin/python3 tools/assetgen/assetgen.py --check    compare, write nothing
     /usr/bin/python3 tools/assetgen/assetgen.py --preview DIR   also write PNG previews
 
-Pillow writes the pictures and the icon; the output is the same to the byte on every run with
-the same Debian packages.
+Pillow writes the pictures and the icon, FreeType reads the font's source; the output is the
+same to the byte on every run with the same Debian packages.
 """
 import argparse
 import os
@@ -15,8 +16,10 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "fontgen"))
 
 import encoders  # noqa: E402
+import fontgen  # noqa: E402
 import fonts  # noqa: E402
 import pictures  # noqa: E402
 import texts  # noqa: E402
@@ -48,6 +51,13 @@ def build(preview_dir=None):
 
     out["assets/credits.txt"] = texts.credits_bytes()
     out["assets/info.txt"] = texts.info_bytes(os.path.join(HERE, "info_source.txt"))
+
+    faces = fontgen.faces()
+    out["assets/fonts/terminal.fon"] = fontgen.fon(faces)
+    if preview_dir:
+        for face in faces:
+            name = "terminal-%dx%d.png" % (face.width, face.height)
+            fontgen.write_preview(face, os.path.join(preview_dir, name))
     return out
 
 
@@ -81,7 +91,7 @@ def main(argv):
         os.makedirs(args.preview, exist_ok=True)
     try:
         files = build(args.preview)
-    except (texts.TextError, fonts.FontError) as e:
+    except (texts.TextError, fonts.FontError, fontgen.FontError) as e:
         print("assetgen: error: %s" % e, file=sys.stderr)
         return 2
     stale = []
