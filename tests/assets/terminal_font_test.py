@@ -21,11 +21,10 @@ class TerminalFontFile(unittest.TestCase):
         self.assertEqual([(h.pixel_width, h.pixel_height) for _, h in faces], [(6, 8), (8, 12)])
         for face, h in faces:
             with self.subTest(size=f"{h.pixel_width}x{h.pixel_height}"):
-                self.assertEqual((face.get_format(), face.family_name), (b"Windows FNT", b"Terminal"))
-                self.assertEqual((h.file_type, h.charset, h.weight), (RASTER, OEM_CHARSET, NORMAL))
-                self.assertEqual((h.avg_width, h.max_width, h.pitch_and_family & 1), (h.pixel_width,) * 2 + (0,))
-                self.assertEqual((h.first_char, h.last_char), (0, 255))
-                self.assertEqual([(s.width, s.height) for s in face.available_sizes], [(h.pixel_width, h.pixel_height)])
+                self.assertEqual((face.get_format(), face.family_name, h.file_type, h.charset, h.weight),
+                                 (b"Windows FNT", b"Terminal", RASTER, OEM_CHARSET, NORMAL))
+                self.assertEqual((h.avg_width, h.max_width, h.pitch_and_family & 1, h.first_char, h.last_char),
+                                 (h.pixel_width, h.pixel_width, 0, 0, 255), "fixed pitch, characters 0 to 255")
 
     def test_every_glyph_reads_back_as_the_generator_drew_it(self):
         for face in fontgen.faces():

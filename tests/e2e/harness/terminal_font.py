@@ -8,8 +8,7 @@ from .config import TERMINAL_FONT
 
 
 class WinFntHeader(ctypes.Structure):
-    """The start of FreeType's FT_WinFNT_HeaderRec, up to the last character; the rest of the
-    record is room only."""
+    """FreeType's FT_WinFNT_HeaderRec up to the last character; the rest is room only."""
     _fields_ = [(name, kind) for names, kind in (
         ("version", ctypes.c_ushort), ("file_size", ctypes.c_ulong), ("copyright", ctypes.c_char * 60),
         ("file_type points vres hres ascent internal external", ctypes.c_ushort),
