@@ -104,31 +104,31 @@ def fon(module_name, description, faces):
     fonts = [fnt(face) for face in faces]
     directory = struct.pack("<H", len(fonts)) + b"".join(
         struct.pack("<H", number) + entry for number, (_, entry) in enumerate(fonts, 1))
-    # The table's size does not depend on the offsets in it, so it is laid out twice.
-    names_at = len(_resource_table([(RT_FONTDIR, None, 0, 0)] + [(RT_FONT, 1, 0, 0)] * len(fonts), 0))
-    resource_names = _pascal("FONTDIR") + b"\0"
+    resources = [(RT_FONTDIR, None, directory)] + [
+        (RT_FONT, number, data) for number, (data, _) in enumerate(fonts, 1)]
+    names = _pascal("FONTDIR") + b"\0"  # the directory's name, then the end of the names
     resident = _pascal(module_name) + struct.pack("<H", 0) + b"\0"
-    imported = b"\0"
-    entries = b"\0\0"
+    imported, entries = b"\0", b"\0\0"  # no imported names, no entry points
     nonresident = _pascal(description) + struct.pack("<H", 0) + b"\0"
-    tables_size = names_at + len(resource_names) + len(resident) + len(imported) + len(entries)
-    nonresident_at = NE_OFFSET + NE_HEADER_SIZE + tables_size
-    offset = _align(nonresident_at + len(nonresident))
-    resources, blobs = [], []
-    for kind, ident, data in [(RT_FONTDIR, None, directory)] + [
-            (RT_FONT, number, data) for number, (data, _) in enumerate(fonts, 1)]:
-        resources.append((kind, ident, offset, len(data)))
-        blobs.append(data.ljust(_align(len(data)), b"\0"))
-        offset += len(blobs[-1])
-    tables = _resource_table(resources, names_at) + resource_names
-    resident_at = NE_HEADER_SIZE + len(tables)
+    # The resource table: its alignment, a header for each of the two types, an entry for each
+    # resource and an end mark. The tables' places count from the NE header, except the last.
+    table_size = 2 + 2 * 8 + 12 * len(resources) + 2
+    resident_at = NE_HEADER_SIZE + table_size + len(names)
     imported_at = resident_at + len(resident)
     entries_at = imported_at + len(imported)
+    nonresident_at = NE_OFFSET + entries_at + len(entries)
+    offset = _align(nonresident_at + len(nonresident))
+    placed = []
+    for kind, ident, data in resources:
+        placed.append((kind, ident, offset, len(data)))
+        offset += _align(len(data))
     header = struct.pack(
         "<2sBBHHIHHHHIIHHHHHHHHIHHHBBHHHH", b"NE", 5, 10, entries_at, len(entries), 0,
         0x8000,  # a library module
         0, 0, 0, 0, 0, 0, 0, len(nonresident), NE_HEADER_SIZE, NE_HEADER_SIZE,
         resident_at, imported_at, imported_at, nonresident_at, 0, ALIGN_SHIFT, 0,
         2, 0, 0, 0, 0, 0x300)  # for Windows 3.0 and later
-    head = _dos_stub() + header + tables + resident + imported + entries + nonresident
-    return head.ljust(_align(len(head)), b"\0") + b"".join(blobs)
+    head = (_dos_stub() + header + _resource_table(placed, table_size) + names + resident
+            + imported + entries + nonresident)
+    return head.ljust(_align(len(head)), b"\0") + b"".join(
+        data.ljust(_align(len(data)), b"\0") for _, _, data in resources)
