@@ -191,6 +191,7 @@ bool AppendSection(std::vector<uint8_t>* file, PeLayout* layout, const std::stri
   if (rawOffset + rawSize > UINT32_MAX || imageSize > UINT32_MAX)
     return Refuse(problem, "the installer would be larger than 4 GB");
 
+  file->reserve(rawOffset + rawSize);  // one allocation, not one per step, for a large section
   file->resize(rawOffset);
   file->insert(file->end(), bytes.begin(), bytes.end());
   file->resize(rawOffset + rawSize);
