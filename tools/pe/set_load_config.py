@@ -4,10 +4,11 @@
 The linker of this tool chain does not fill that directory entry itself, and Windows finds the
 record (whose dependent-load flags keep even the program's own imports in the system folder)
 only through it. The record's address comes from the linker's map file; its first word is its
-size.
+size. The image's checksum is made right again afterwards.
 
     set_load_config.py PROGRAM.exe PROGRAM.map
 """
+import array
 import re
 import struct
 import sys
@@ -36,6 +37,16 @@ def file_offset(image, sections_at, section_count, rva):
     fail(f"address {rva:#x} lies in no section's file data")
 
 
+def checksum(image, field):
+    """The PE checksum: the image as 16-bit words (its own field taken as 0) summed with the
+    carries folded back in, plus the image's length."""
+    words = array.array("H", bytes(image[:field]) + b"\0\0\0\0" + bytes(image[field + 4:]) + b"\0" * (len(image) % 2))
+    total = sum(words)
+    while total >> 16:
+        total = (total & 0xFFFF) + (total >> 16)
+    return total + len(image)
+
+
 def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
@@ -51,6 +62,7 @@ def main():
     rva = record_address(map_path) - image_base
     size = struct.unpack_from("<I", image, file_offset(image, pe + 24 + optional_size, section_count, rva))[0]
     struct.pack_into("<2I", image, pe + 24 + 112 + 8 * LOAD_CONFIG_DIRECTORY, rva, size)
+    struct.pack_into("<I", image, pe + 24 + 64, checksum(image, pe + 24 + 64))
     with open(program, "wb") as exe:
         exe.write(image)
 
