@@ -16,8 +16,6 @@ run_packages=(
 test_packages=(
   googletest libgtest-dev libbenchmark-dev
   cabextract openmpt123 xmp sox
-  googletest libgtest-dev libbenchmark-dev
-  cabextract openmpt123 xmp sox
   python3-pil python3-freetype xfonts-base python3-pefile osslsigncode openssl
 )
 
