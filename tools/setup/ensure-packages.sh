@@ -8,6 +8,7 @@ build_packages=(
   cmake ninja-build g++ make
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   gcab
+  libgcab-dev libjpeg-dev pkg-config
 )
 run_packages=(
   wine wine64 xvfb xdotool x11-apps imagemagick xauth
