@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """The info dialog under a real mouse and keyboard: it opens at the text's first line, scrolls
 up by itself about a line every 200 ms, takes no keys, and ends at a left click anywhere on it,
-on the text as on the black margin; opened again, it starts from the first line again."""
+on the text as on the black margin; opened again, it starts from the first line again. On the
+screen the text shows as a Windows user sees it: the art in the Terminal font's 6 x 8 cells,
+one screen line for each line of the text."""
 import os
 import sys
 import time
@@ -10,6 +12,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 import splash  # noqa: E402
+from harness.terminal_font import Cells  # noqa: E402
 
 SCREEN = (1024, 768)
 INFO_BUTTON_LEFT = 88
@@ -19,6 +22,11 @@ WS_POPUP_VISIBLE = 0x90000000
 WS_CAPTION = 0x00C00000
 INFO_TEXT = os.path.join(os.path.dirname(__file__), "..", "..", "assets", "info.txt")
 OPEN_TIMEOUT = 10.0  # guards against a hang only
+with open(INFO_TEXT, "rb") as text:
+    LINES = text.read().split(b"\r\n")
+TEXT_COLOUR = (29, 65, 171)
+FONT = Cells(8)
+BAR, SHADE = b"\xdb" * 8, b"\xb1"
 
 
 class InfoDialog(unittest.TestCase):
@@ -72,6 +80,44 @@ class InfoDialog(unittest.TestCase):
         self.assertLessEqual(moved, int(elapsed / SCROLL_PERIOD * 1.5) + 1, f"{moved} lines in {elapsed:.1f} s")
         edit = later["edit"]
         self.click_and_expect_closed(edit.x + edit.width // 2, edit.y + edit.height // 2)
+
+    def look_at_text(self):
+        """(first line shown, the text colour's pixels of each whole screen line relative to its
+        top left, the dialog's facts). Of the first lines reported around the screenshot (the
+        text scrolls meanwhile), the one whose lines the screen matches best is taken."""
+        before = self.session.info_dialog()
+        picture = self.session.screenshot()
+        info = self.session.info_dialog()
+        edit = info["edit"]
+        rows = [set() for _ in range(edit.height // FONT.height)]
+        for y in range(len(rows) * FONT.height):
+            for x in range(edit.width):
+                if picture.pixel(edit.x + x, edit.y + y) == TEXT_COLOUR:
+                    rows[y // FONT.height].add((x, y % FONT.height))
+
+        def differences(first):
+            return sum(len(row ^ FONT.text_pixels(line)) for row, line in zip(rows, LINES[first:]))
+        return min(range(before["first"], info["first"] + 1), key=differences), rows, info
+
+    def test_shows_the_art_line_for_line_in_terminal_cells(self):
+        self.open_dialog()
+        for _ in range(3):  # a look taken while a scroll was being drawn shows half of it
+            first, rows, info = self.look_at_text()
+            if all(row == FONT.text_pixels(line) for row, line in zip(rows, LINES[first:])):
+                break
+        self.assertEqual(info["lines"], len(LINES), "the edit control wraps lines")
+        shown = LINES[first:first + len(rows)]
+        row = next(k for k, line in enumerate(shown) if BAR in line)
+        left = shown[row].index(BAR) * FONT.width
+        bar = {(x, y) for x in range(left, left + len(BAR) * FONT.width) for y in range(FONT.height)}
+        self.assertLessEqual(bar, rows[row], "a run of full blocks is not one unbroken bar")
+        row = next(k for k, line in enumerate(shown) if SHADE in line)
+        left = shown[row].index(SHADE) * FONT.width
+        cell = {(x - left, y) for x, y in rows[row] if left <= x < left + FONT.width}
+        self.assertEqual(cell, FONT.text_pixels(SHADE), "the medium shade's dot pattern")
+        for k, line in enumerate(shown):
+            self.assertEqual(rows[k], FONT.text_pixels(line),
+                             f"screen line {k} is not line {first + k} of the text in 6 x 8 cells")
 
     def test_enter_and_escape_leave_it_open_and_a_click_on_the_margin_ends_it(self):
         self.open_dialog()

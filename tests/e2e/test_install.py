@@ -21,6 +21,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 import splash  # noqa: E402
 from harness import config  # noqa: E402
+from harness.terminal_font import Cells  # noqa: E402
 
 PAYLOAD = os.path.join(config.REPO, "assets", "payload")
 INSTALL_BUTTON = (44, 149)  # the centre of the Install button, client coordinates
@@ -30,6 +31,7 @@ BROWSE_TITLE = ("Select folder where 'ZAVInstaller' will be installed. Directory
 INSTALLING, COMPLETED, FAILED = "Installing...", "Installation completed", "Unknown error"
 STATUS_TEXTS = (INSTALLING, COMPLETED, FAILED)  # in the order zav-testctl numbers them
 OUTCOME_SECONDS = 30
+STATUS_FONT = Cells(12)
 
 
 class StatusReader:
@@ -218,12 +220,16 @@ class InstallSession(unittest.TestCase):
             return not any(cls == "#32770" for cls, _ in self.session.dialogs() or [])
         harness.wait_until(gone, timeout, "the folder browser to close")
 
+    def red_pixels(self):
+        """The status line's red pixels, relative to its rectangle's top left."""
+        picture = self.session.window_picture()
+        return {(x, y) for y in range(splash.STATUS_HEIGHT) for x in range(splash.STATUS_WIDTH)
+                if picture.pixel(splash.STATUS_LEFT + x, splash.STATUS_TOP + y) == (255, 0, 0)}
+
     def status_shown(self):
         """The text the status line shows, judged by its red pixels: one of the three texts,
         "" when none is drawn, or "?" for anything else."""
-        picture = self.session.window_picture()
-        red = {(x, y) for y in range(splash.STATUS_HEIGHT) for x in range(splash.STATUS_WIDTH)
-               if picture.pixel(splash.STATUS_LEFT + x, splash.STATUS_TOP + y) == (255, 0, 0)}
+        red = self.red_pixels()
         if not red:
             return ""
         for text, mask in self.masks.items():
@@ -282,6 +288,9 @@ class InstallIntoFolders(InstallSession):
         self.assertEqual(self.installed("Data"), payload_files())
         self.assertEqual(sorted(os.listdir(self.drive)), ["Data"])
         self.assert_status_shown(COMPLETED)
+        right_aligned = splash.STATUS_WIDTH - STATUS_FONT.width * len(COMPLETED)
+        self.assertEqual(self.red_pixels(), STATUS_FONT.text_pixels(COMPLETED.encode(), right_aligned),
+                         "the status line is not drawn in the Terminal font's 8 x 12 cells")
 
     def test_3_installing_again_replaces_the_files_and_leaves_others_alone(self):
         root = os.path.join(self.drive, "Data", "ZAVInstaller")

@@ -1,11 +1,13 @@
 #!/usr/bin/python3
-"""Writes the ZAV Installer's pictures, icon and texts into assets/.
+"""Writes the ZAV Installer's pictures, icon and texts into assets/, and the Terminal font that
+the Wine prefixes get (tools/fontgen).
 
     /usr/bin/python3 tools/assetgen/assetgen.py            write every asset
     /usr/bin/python3 tools/assetgen/assetgen.py --check    compare, write nothing
     /usr/bin/python3 tools/assetgen/assetgen.py --preview DIR   also write PNG previews
 
-Standard library only; the output is the same to the byte on every run.
+Pillow writes the pictures and the icon, FreeType reads the font's source; the output is the
+same to the byte on every run with the same Debian packages.
 """
 import argparse
 import os
@@ -14,12 +16,12 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "fontgen"))
 
+import encoders  # noqa: E402
+import fontgen  # noqa: E402
 import fonts  # noqa: E402
-import icoenc  # noqa: E402
-import jpegenc  # noqa: E402
 import pictures  # noqa: E402
-import raster  # noqa: E402
 import texts  # noqa: E402
 
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
@@ -32,23 +34,30 @@ def build(preview_dir=None):
     out = {}
 
     def picture(name, img, quality, seed):
-        rgb = img.to_bytes(dither_seed=seed)
-        out["assets/pictures/%s.jpg" % name] = jpegenc.encode(img.w, img.h, rgb, quality)
+        rgb = encoders.pillow_picture(img, seed)
+        out["assets/pictures/%s.jpg" % name] = encoders.jpeg(rgb, quality)
         if preview_dir:
-            raster.write_png(os.path.join(preview_dir, name + ".png"), img.w, img.h, rgb)
+            rgb.save(os.path.join(preview_dir, name + ".png"))
 
     picture("background", pictures.background(), BACKGROUND_QUALITY, 0x2024)
     for name, word in (("install", "install"), ("about", "about"), ("exit", "exit")):
         picture(name, pictures.button(word), BUTTON_QUALITY, None)
 
     img, cover = pictures.icon()
-    rgb = img.to_bytes()
-    out["assets/icon.ico"] = icoenc.encode(pictures.ICON_SIZE, rgb, [c >= 0.5 for c in cover.a])
+    rgb = encoders.pillow_picture(img)
+    out["assets/icon.ico"] = encoders.icon(rgb, [c >= 0.5 for c in cover.a])
     if preview_dir:
-        raster.write_png(os.path.join(preview_dir, "icon.png"), img.w, img.h, rgb)
+        rgb.save(os.path.join(preview_dir, "icon.png"))
 
     out["assets/credits.txt"] = texts.credits_bytes()
     out["assets/info.txt"] = texts.info_bytes(os.path.join(HERE, "info_source.txt"))
+
+    faces = fontgen.faces()
+    out["assets/fonts/terminal.fon"] = fontgen.fon(faces)
+    if preview_dir:
+        for face in faces:
+            name = "terminal-%dx%d.png" % (face.width, face.height)
+            fontgen.write_preview(face, os.path.join(preview_dir, name))
     return out
 
 
@@ -82,7 +91,7 @@ def main(argv):
         os.makedirs(args.preview, exist_ok=True)
     try:
         files = build(args.preview)
-    except (jpegenc.JpegError, icoenc.IcoError, texts.TextError, fonts.FontError) as e:
+    except (texts.TextError, fonts.FontError, fontgen.FontError) as e:
         print("assetgen: error: %s" % e, file=sys.stderr)
         return 2
     stale = []

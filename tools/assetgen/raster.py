@@ -1,11 +1,9 @@
-"""Small deterministic raster toolkit: float RGB images, coverage masks, PNG previews.
+"""Small deterministic raster toolkit: float RGB images and coverage masks.
 
 Only +, -, *, / and sqrt are used on floats (all correctly rounded in IEEE arithmetic);
 sine and exp come from the series below rather than the C library, so the pictures come
 out the same to the bit wherever the generator runs.
 """
-import struct
-import zlib
 
 PI = 3.141592653589793
 
@@ -243,19 +241,3 @@ class Image:
                 out[3 * i + k] = 0 if q < 0 else (255 if q > 255 else q)
         return bytes(out)
 
-
-def write_png(path, w, h, rgb):
-    """Preview helper: 8-bit RGB PNG."""
-    raw = bytearray()
-    for y in range(h):
-        raw.append(0)
-        raw += rgb[y * w * 3:(y + 1) * w * 3]
-
-    def chunk(tag, data):
-        return (struct.pack(">I", len(data)) + tag + data
-                + struct.pack(">I", zlib.crc32(tag + data) & 0xFFFFFFFF))
-
-    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
-    png += chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b"")
-    with open(path, "wb") as f:
-        f.write(png)

@@ -2,8 +2,9 @@
 """Runs the installer under Wine.
 
 On a usable X display (DISPLAY set) the program simply runs there until it is closed.
-Without one it runs on a virtual screen for a few seconds; then a screenshot and what it
-played are saved, and it is closed the way a user's close request would close it.
+Without one it runs on a virtual screen for a few seconds; then a screenshot, a picture of the
+info dialog and what it played are saved, and it is closed the way a user's close request
+would close it.
 """
 import argparse
 import os
@@ -18,6 +19,7 @@ from harness.config import Config, MISSING_HELP  # noqa: E402
 from harness.proc import run  # noqa: E402
 
 CLOSE_SECONDS = 15
+INFO_BUTTON = (128, 149)  # the centre of the Info button, client coordinates
 
 
 def parse_args():
@@ -69,6 +71,15 @@ def run_on_display(config):
     print("run: the program ended with exit code 0")
 
 
+def save_info_dialog(session, path):
+    """Opens the info dialog with its button, saves how it looks and closes it again."""
+    session.click_in_window(*INFO_BUTTON)
+    info = harness.wait_until(session.info_dialog, CLOSE_SECONDS, "the info dialog")
+    session.screenshot().crop(*info["dialog"]).save_png(path)
+    session.dialogs(close=True)
+    harness.wait_until(lambda: session.info_dialog() is None, CLOSE_SECONDS, "the info dialog to close")
+
+
 def run_headless(config, seconds, out):
     if not os.path.isfile(config.testctl):
         fail(f"{config.testctl} does not exist: {MISSING_HELP['testctl']}")
@@ -91,6 +102,7 @@ def run_headless(config, seconds, out):
         state = session.window_state()
         if state is not None:
             screen.crop(*state.window).save_png(os.path.join(out, "window.png"))
+            save_info_dialog(session, os.path.join(out, "info-dialog.png"))
         if not session.close_window():
             fail("the window was gone before WM_CLOSE could be posted")
         code = session.wait_exit(timeout=CLOSE_SECONDS)
@@ -103,6 +115,7 @@ def run_headless(config, seconds, out):
     print(f"run: screenshot   {os.path.join(out, 'screenshot.png')}")
     if state is not None:
         print(f"run: window       {os.path.join(out, 'window.png')}")
+        print(f"run: info dialog  {os.path.join(out, 'info-dialog.png')}")
     print(f"run: audio        {os.path.join(out, 'audio.wav')} "
           f"({clip.seconds:.1f} s, RMS {clip.rms():.0f}, peak {clip.peak()})")
     print(f"run: logs         {session.work_dir}")

@@ -1,10 +1,12 @@
-"""Where the harness finds the programs, the Wine prefix and its work folders."""
+"""Where the harness finds the programs, the Wine prefix, its font and its work folders."""
 import argparse
 import os
 import sys
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", ".."))
 WIN_BUILD = os.path.join(REPO, "build", "win")
+# The "Terminal" raster font that the prefixes get (tools/fontgen).
+TERMINAL_FONT = os.path.join(REPO, "assets", "fonts", "terminal.fon")
 
 
 class Config:

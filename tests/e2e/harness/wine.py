@@ -10,10 +10,12 @@ import os
 import subprocess
 import time
 
+from .config import TERMINAL_FONT
 from .proc import HarnessError, run, stop_process, wait_until
 
 READY_STAMP = ".zav-e2e-ready"
 MANAGED_STAMP = ".zav-e2e-managed"
+FONT_STAMP = ".zav-e2e-font-registered"
 CREATE_SECONDS = 300
 LOCK_SECONDS = 120
 
@@ -32,6 +34,11 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
 "Managed"="N"
 """
+
+# The "Terminal" raster font that Windows has and Wine lacks, in code page 437 at 6 x 8 and
+# 8 x 12, the sizes the program asks for, goes into the prefix's Fonts folder. Wine loads a
+# bitmap font from there only when the registry's font list names it.
+FONTS_KEY = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"
 
 # Whether Wine hands its top-level windows to the X window manager. On the virtual screen
 # there is none, and Wine would wait 2 s for it on every top-level window's destruction; on
@@ -90,14 +97,25 @@ class WinePrefix:
             self._lock = None
 
     def ensure(self, log=print):
-        """Creates the prefix on first use; returns the seconds spent (0 if it was there)."""
-        if os.path.exists(os.path.join(self.path, READY_STAMP)):
-            return 0.0
-        log(f"creating the Wine prefix {self.path} (once; takes a while)")
-        started = time.monotonic()
-        # Without a display: the prefix must not depend on any particular screen.
+        """Creates the prefix on first use and gives it the Terminal font (a prefix made before
+        the font, or with an older one, gets it too); returns the seconds spent creating it (0
+        if it was there)."""
+        seconds = 0.0
+        if not os.path.exists(os.path.join(self.path, READY_STAMP)):
+            seconds = self._create(log)
+        self._install_terminal_font(log)
+        return seconds
+
+    def _offline_env(self):
+        """Without a display: the prefix must not depend on any particular screen."""
         env = self.full_env()
         env.pop("DISPLAY", None)
+        return env
+
+    def _create(self, log):
+        log(f"creating the Wine prefix {self.path} (once; takes a while)")
+        started = time.monotonic()
+        env = self._offline_env()
         run(["wineboot", "-i"], env=env, timeout=CREATE_SECONDS)
         registry_file = os.path.join(self.path, "zav-e2e.reg")
         with open(registry_file, "w") as out:
@@ -112,6 +130,32 @@ class WinePrefix:
         log(f"Wine prefix ready after {seconds:.1f} s")
         return seconds
 
+    def _install_terminal_font(self, log):
+        """Copies the Terminal font into the prefix's Fonts folder, unless the same bytes are
+        there, and registers it once."""
+        with open(TERMINAL_FONT, "rb") as source:
+            font = source.read()
+        target = os.path.join(self.path, "drive_c", "windows", "Fonts", os.path.basename(TERMINAL_FONT))
+        stamp = os.path.join(self.path, FONT_STAMP)
+        try:
+            with open(target, "rb") as installed:
+                if installed.read() == font and os.path.exists(stamp):
+                    return
+        except OSError:
+            pass
+        log("installing the Terminal font into the Wine prefix")
+        # A server left by a run that was killed would keep the registry from being written.
+        self.kill_server()
+        with open(target + ".new", "wb") as out:
+            out.write(font)
+        os.replace(target + ".new", target)
+        env = self._offline_env()
+        run(["wine", "reg", "add", FONTS_KEY, "/v", "Terminal", "/d", os.path.basename(target), "/f"],
+            env=env, timeout=60)
+        # The registry reaches its files when the server ends.
+        run(["wineserver", "-w"], env=env, timeout=60)
+        open(stamp, "w").close()
+
     def set_window_management(self, managed):
         """Lets the window manager manage Wine's windows or not; a no-op if already so."""
         wanted = "Y" if managed else "N"
@@ -122,8 +166,7 @@ class WinePrefix:
                     return
         except OSError:
             pass
-        env = self.full_env()
-        env.pop("DISPLAY", None)
+        env = self._offline_env()
         run(["wine", "reg", "add", X11_MANAGED_KEY, "/v", "Managed", "/d", wanted, "/f"], env=env,
             timeout=60)
         # The registry reaches its files when the server ends.
