@@ -112,7 +112,7 @@ refusals = [
     ('a button of the background size', good + ['--buttons', ','.join([button, background, button])], 'background.jpg'),
     ('credits too long', good + ['--credits', 'c' * 199], '199'),
     ('credits with a tab', good + ['--credits', 'a\tb'], '--credits'),
-    ('info with a euro sign', good + ['--info', write(at('euro.txt'), 'ok\nprice: 5 \u20ac\n')], 'line 2 column 10'),
+    ('info with a euro sign', good + ['--info', write(at('euro.txt'), 'ok\rprice: 5 \u20ac\r\n')], 'line 2 column 10'),
     ('info with a tab', good + ['--info', write(at('tab.txt'), 'a\tb')], 'tab'),
     ('info too wide', good + ['--info', write(at('wide.txt'), 'w' * 80)], '79'),
     ('info not UTF-8', good + ['--info', write(at('latin1.txt'), b'caf\xe9')], 'UTF-8'),

@@ -52,7 +52,8 @@ void CheckCombination(const Options& options, Diagnostics* diagnostics) {
   }
   if (!options.payload && !options.cabinet)
     diagnostics->Problem({"--payload", ""}, "is missing; name the folder of files to install (or a cabinet with --cabinet)");
-  if (!options.output) diagnostics->Problem({"-o", ""}, "is missing; name the installer to write, e.g. -o setup.exe");
+  if (!options.output || options.output->empty())
+    diagnostics->Problem({"-o", ""}, "is missing; name the installer to write, e.g. -o setup.exe");
   if (options.infoCp437 && !options.info)
     diagnostics->Problem({"--info-cp437", ""}, "is given without --info; add --info FILE");
 }

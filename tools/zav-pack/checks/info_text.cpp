@@ -81,18 +81,21 @@ bool FromUtf8(const std::string& utf8, std::string* cp437, Findings* findings) {
   std::string codePoints;
   size_t valid = toCodePoints.Convert(utf8, &codePoints);
   Place place;
-  for (size_t i = 0; i < codePoints.size() / 4; ++i) {
+  size_t count = codePoints.size() / 4;
+  for (size_t i = 0; i < count; ++i) {
     uint32_t c = CodePoint(codePoints, i);
-    ++place.column;
-    if (c == '\n') place = {place.line + 1, 0};
     if (i == 0 && c == ByteOrderMark) continue;
+    ++place.column;
     std::string character = codePoints.substr(4 * i, 4);
-    if (toCp437.Convert(character, cp437) == 4) continue;
-    std::string shown;
-    toUtf8.Convert(character, &shown);
-    char code[16];
-    std::snprintf(code, sizeof code, "U+%04X", c);
-    findings->Add(place.Text() + ": '" + shown + "' (" + code + ") has no form in code page 437; replace it");
+    if (toCp437.Convert(character, cp437) != 4) {
+      std::string shown;
+      toUtf8.Convert(character, &shown);
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", c);
+      findings->Add(place.Text() + ": '" + shown + "' (" + code + ") has no form in code page 437; replace it");
+    }
+    // CR LF, LF and a lone CR each end a line.
+    if (c == '\n' || (c == '\r' && (i + 1 == count || CodePoint(codePoints, i + 1) != '\n'))) place = {place.line + 1, 0};
   }
   if (valid < utf8.size()) {
     findings->Add("is not UTF-8 at line " + std::to_string(place.line) + " column " +

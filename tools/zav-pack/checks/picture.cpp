@@ -45,6 +45,10 @@ int FrameMarker(const std::vector<uint8_t>& b) {
       ++at;
       continue;
     }
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // markers without a length
+      at += 2;
+      continue;
+    }
     at += 2 + (b[at + 2] << 8 | b[at + 3]);
   }
   return 0;
