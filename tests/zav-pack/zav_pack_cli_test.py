@@ -159,6 +159,17 @@ for what, arguments, words in refusals:
     check(sorted(os.listdir(work)).count('out.exe') == 0 and not any('zav-pack-' in n for n in os.listdir(work)),
           '%s: a temporary file was left' % what)
 
+# The conversion command in a refusal works as it stands, even for a name that needs quoting,
+# and makes a picture that is taken.
+tricky = convert('-size', '640x480', 'gradient:blue-yellow', at("my title's.png"))
+refused = run(['--payload', payload, '--background', tricky, '-o', at('out.exe')])
+command = refused.stderr.split('convert it: ')[-1].strip()
+subprocess.run(['sh', '-c', command], check=True)
+converted = at("my title's-416x180.jpg")
+accepted = run(['--payload', payload, '--background', converted, '-o', at('converted.exe')])
+check(os.path.exists(converted) and '--background' not in accepted.stderr,
+      'the conversion command did not make a fitting picture: %s\n%s' % (command, accepted.stderr))
+
 # The success path, once the installer image writer is part of the build.
 full = good + ['--folder', 'My Game', '--song', at('song.xm'), '--background', background,
                '--buttons', three_buttons, '--credits', 'made by me', '--info',
