@@ -17,7 +17,7 @@ run_packages=(
 test_packages=(
   googletest libgtest-dev libbenchmark-dev
   cabextract openmpt123 xmp sox
-  python3-pil python3-freetype xfonts-base
+  python3-pil python3-freetype xfonts-base python3-pefile osslsigncode openssl
 )
 
 case "$what" in
