@@ -1,6 +1,6 @@
 #include "tools/zav-pack/embedded.h"
 
-#define EMBEDDED(name) extern "C" const uint8_t name[]; extern "C" const uint64_t name##Size;
+#define EMBEDDED(name) extern "C" const uint8_t name[], name##End[];
 EMBEDDED(ZavPackStub)
 EMBEDDED(ZavPackBackground)
 EMBEDDED(ZavPackInstallButton)
@@ -13,26 +13,25 @@ EMBEDDED(ZavPackInfoText)
 
 namespace {
 
-struct Blob {
-  const uint8_t* bytes;
-  const uint64_t* size;
+struct Span {
+  const uint8_t* start;
+  const uint8_t* end;
 };
 
 // In the order of EmbeddedFile.
-const Blob Blobs[EmbeddedFileCount] = {
-    {ZavPackStub, &ZavPackStubSize},
-    {ZavPackBackground, &ZavPackBackgroundSize},
-    {ZavPackInstallButton, &ZavPackInstallButtonSize},
-    {ZavPackInfoButton, &ZavPackInfoButtonSize},
-    {ZavPackExitButton, &ZavPackExitButtonSize},
-    {ZavPackSong, &ZavPackSongSize},
-    {ZavPackCredits, &ZavPackCreditsSize},
-    {ZavPackInfoText, &ZavPackInfoTextSize},
+const Span Files[EmbeddedFileCount] = {
+    {ZavPackStub, ZavPackStubEnd},
+    {ZavPackBackground, ZavPackBackgroundEnd},
+    {ZavPackInstallButton, ZavPackInstallButtonEnd},
+    {ZavPackInfoButton, ZavPackInfoButtonEnd},
+    {ZavPackExitButton, ZavPackExitButtonEnd},
+    {ZavPackSong, ZavPackSongEnd},
+    {ZavPackCredits, ZavPackCreditsEnd},
+    {ZavPackInfoText, ZavPackInfoTextEnd},
 };
 
 }  // namespace
 
 std::vector<uint8_t> EmbeddedBytes(EmbeddedFile file) {
-  const Blob& blob = Blobs[file];
-  return std::vector<uint8_t>(blob.bytes, blob.bytes + *blob.size);
+  return std::vector<uint8_t>(Files[file].start, Files[file].end);
 }
