@@ -82,6 +82,7 @@ def cabinet_of(name):
 
 def patched(path, offset, value):
     data = bytearray(open(path, 'rb').read())
+    offset %= len(data)  # from the end when negative
     data[offset:offset + len(value)] = value
     return write(path + '.patched', bytes(data))
 
@@ -118,6 +119,7 @@ refusals = [
     ('not a cabinet', ['--cabinet', at('payload/readme.txt')], 'MSCF'),
     ('a cabinet continued in another', ['--cabinet', patched(cabinet_of('bbb.txt'), 30, b'\x02')], 'another cabinet'),
     ('a cabinet cut short', ['--cabinet', write(at('short.cab'), open(cabinet_of('bbb.txt'), 'rb').read()[:60])], 'cut short'),
+    ('a cabinet whose data is damaged', ['--cabinet', patched(cabinet_of('bbb.txt'), -2, b'\xff\xff')], 'libgcab'),
     ('a cabinet with an unsafe name', ['--cabinet', cabinet_of('CON.txt')], 'CON.txt'),
     ('a cabinet leaving its folder', ['--cabinet', cabinet_of('..\\a.tx')], '..\\a.tx'),
     ('a song that is no XM module', good + ['--song', at('payload/readme.txt')], 'not an XM module'),
@@ -132,6 +134,7 @@ refusals = [
     ('a button of the background size', good + ['--buttons', ','.join([button, background, button])], 'background.jpg'),
     ('credits too long', good + ['--credits', 'c' * 199], '199'),
     ('credits with a tab', good + ['--credits', 'a\tb'], '--credits'),
+    ('credits of two lines', good + ['--credits-file', write(at('lines.txt'), 'one\ntwo\n')], 'column 4'),
     ('info with a euro sign', good + ['--info', write(at('euro.txt'), 'ok\rprice: 5 \u20ac\r\n')], 'line 2 column 10'),
     ('info with a tab', good + ['--info', write(at('tab.txt'), 'a\tb')], 'tab'),
     ('info too wide', good + ['--info', write(at('wide.txt'), 'w' * 80)], '79'),
@@ -172,7 +175,7 @@ check(os.path.exists(converted) and '--background' not in accepted.stderr,
 
 # The success path.
 full = good + ['--folder', 'My Game', '--song', at('song.xm'), '--background', background,
-               '--buttons', three_buttons, '--credits', 'made by me', '--info',
+               '--buttons', three_buttons, '--credits=made by me', '--info',
                write(at('info.txt'), '\u2554\u2550\u2557 info \u2588\u2591\n')]
 shutil.copy(os.path.join(os.path.dirname(readme), 'assets/music/song.xm'), at('song.xm'))
 first = run(full + ['-o', at('one.exe')], env=dict(os.environ, SOURCE_DATE_EPOCH='1700000000'))
