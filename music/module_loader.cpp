@@ -8,6 +8,7 @@
 
 Sample EmptySample;
 uint8_t ModuleLoadFailure = LoadSucceeded;
+uint8_t ModuleLoadClamps = 0;
 
 namespace {
 
@@ -109,6 +110,7 @@ bool ReadSongHeader(Load* load, uint16_t* filePatternCount) {
   int channels = U16(header + 8);
   if (channels == 0) return Refuse(NoChannels);
   load->fileChannelCount = channels;
+  if (channels > MaxChannels) ModuleLoadClamps |= ChannelsDropped;
   module->channelCount = int16_t(channels < MaxChannels ? channels : MaxChannels);
 
   // The order table has 256 entries, and a song needs one at least to have anything to play.
@@ -315,6 +317,7 @@ bool ReadSampleData(Load* load, Sample* sample, uint32_t dataBytes) {
   // A file cut off inside the data keeps what it holds; the rest of the sample is not there.
   uint32_t available = uint32_t(reader->size - reader->position) / bytesPerSample;
   if (sample->length > available) {
+    ModuleLoadClamps |= SampleDataCut;
     sample->length = available;
     KeepLoopInside(sample);
   }
@@ -423,6 +426,7 @@ void ReleasePatterns(Module* module) {
 int ParseModule(Module* module, ModuleReader* reader) {
   if (!module || !reader) return 0;
   ModuleLoadFailure = LoadSucceeded;
+  ModuleLoadClamps = 0;
   Load load = {module, reader, ModuleMemoryLimit, 0};
   if (!ReadIdText(reader)) return Refuse(NotAnXmModule);
   module->tickRoutine = SequencerTick;

@@ -45,6 +45,14 @@ enum ModuleLoadFailureKind : uint8_t {
 };
 extern uint8_t ModuleLoadFailure;
 
+// What the last load had to cut to fit the player, one bit each; the song still plays, but not
+// all of the file is heard. Nothing in the program shows it; tools that load files warn.
+enum ModuleLoadClamp : uint8_t {
+  ChannelsDropped = 1,  // more than 32 channels: the columns past the 32nd are not kept
+  SampleDataCut = 2,    // a sample's data runs past the end of the file: only what is there
+};
+extern uint8_t ModuleLoadClamps;
+
 // Fills a zero-filled module from the reader; 1 on success, 0 on failure. A module left by a
 // failure is still fit for FreeModule.
 int ParseModule(Module* module, ModuleReader* reader);

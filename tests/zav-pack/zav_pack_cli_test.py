@@ -1,0 +1,205 @@
+#!/usr/bin/python3
+"""zav-pack's command line: every refusal is a row (exit 2, the input named, no output file,
+an existing output untouched), then the success path: exit 0, the same bytes twice,
+SOURCE_DATE_EPOCH honoured, a failed write with exit 1, and --help as the README shows it.
+
+  zav_pack_cli_test.py ZAV_PACK README.md WORK_DIR"""
+import os
+import shutil
+import subprocess
+import sys
+
+zav_pack, readme, work = sys.argv[1:4]
+failures = []
+checks = [0]
+
+
+def check(condition, what):
+    checks[0] += 1
+    if not condition:
+        failures.append(what)
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, 'wb') as f:
+        f.write(data if isinstance(data, bytes) else data.encode())
+    return path
+
+
+def convert(*arguments):
+    subprocess.run(['convert', *arguments], check=True)
+    return arguments[-1]
+
+
+def run(arguments, env=None):
+    return subprocess.run([zav_pack, *arguments], capture_output=True, text=True, env=env,
+                          timeout=120)
+
+
+shutil.rmtree(work, ignore_errors=True)
+os.makedirs(work)
+at = lambda name: os.path.join(work, name)
+payload = at('payload')
+write(at('payload/readme.txt'), 'hello\n')
+write(at('payload/bin/tool.dat'), os.urandom(5000))
+
+
+def folder_with(*files, link=None):
+    """A payload folder holding `files` (relative names), and a symbolic link if asked."""
+    folder = at('p%d' % len(os.listdir(work)))
+    os.makedirs(folder)
+    for name in files:
+        write(os.path.join(folder, name), 'x')
+    if link:
+        os.symlink('/etc/passwd', os.path.join(folder, link))
+    return folder
+
+
+def folder_of_special(kind):
+    """A payload folder with a FIFO, 65,536 empty files, or a file past one cabinet folder's
+    2,147,450,880 bytes (sparse: it takes no disk)."""
+    folder = folder_with()
+    if kind == 'fifo':
+        os.mkfifo(os.path.join(folder, 'pipe'))
+    elif kind == 'files':
+        for i in range(65536):
+            os.close(os.open(os.path.join(folder, '%05d' % i), os.O_CREAT | os.O_WRONLY))
+    else:
+        with open(os.path.join(folder, 'huge.bin'), 'wb') as f:
+            f.truncate(65535 * 32768 + 1)
+    return folder
+
+
+def cabinet_of(name):
+    """A cabinet of one file called `name` (made by gcab as "aaa.txt", then renamed inside)."""
+    source = folder_with('aaa.txt')
+    cab = at('c%d.cab' % len(os.listdir(work)))
+    subprocess.run(['gcab', '-c', '-z', cab, 'aaa.txt'], cwd=source, check=True)
+    data = open(cab, 'rb').read()
+    return write(cab, data.replace(b'aaa.txt', name.encode()))
+
+
+def patched(path, offset, value):
+    data = bytearray(open(path, 'rb').read())
+    offset %= len(data)  # from the end when negative
+    data[offset:offset + len(value)] = value
+    return write(path + '.patched', bytes(data))
+
+
+background = convert('-size', '416x180', 'plasma:', at('background.jpg'))
+button = convert('-size', '80x20', 'xc:navy', at('button.jpg'))
+three_buttons = ','.join([button] * 3)
+cut = write(at('cut.jpg'), open(background, 'rb').read()[:2000])
+good = ['--payload', payload]
+
+# Each row: what it shows, the arguments (-o comes first), the word the message must contain.
+refusals = [
+    ('no arguments', [], '--payload'),
+    ('an unknown option', good + ['--bogus'], '--bogus'),
+    ('a stray argument', good + ['stray'], 'stray'),
+    ('an option without its value', good + ['--song'], '--song'),
+    ('an option twice', good + ['--folder', 'A', '--folder', 'B'], '--folder'),
+    ('payload and cabinet', good + ['--cabinet', cabinet_of('bbb.txt')], '--cabinet'),
+    ('credits twice over', good + ['--credits', 'x', '--credits-file', at('payload/readme.txt')], '--credits-file'),
+    ('cp437 without info', good + ['--info-cp437'], '--info-cp437'),
+    ('a missing payload folder', ['--payload', at('nowhere')], 'nowhere'),
+    ('a payload without files', ['--payload', folder_with()], '--payload'),
+    ('a symbolic link', ['--payload', folder_with('a.txt', link='passwd')], 'passwd'),
+    ('a non-ASCII name', ['--payload', folder_with('Gr\u00fc\u00dfe.txt')], 'ASCII'),
+    ('names differing in case', ['--payload', folder_with('a.txt', 'A.TXT')], 'case'),
+    ('a file where a folder must be', ['--payload', folder_with('data', 'DATA/x')], 'folder'),
+    ('a device name', ['--payload', folder_with('lpt1.txt')], 'lpt1.txt'),
+    ('a trailing dot', ['--payload', folder_with('notes.')], 'notes.'),
+    ('a backslash in a name', ['--payload', folder_with('a\\b.txt')], 'a\\b.txt'),
+    ('a FIFO', ['--payload', folder_of_special('fifo')], 'pipe'),
+    ('too many files', ['--payload', folder_of_special('files')], '65,536 files'),
+    ('too many bytes', ['--payload', folder_of_special('bytes')], '2,147,450,881 bytes'),
+    ('a name too long', ['--payload', folder_with('d/' * 128 + 'f.txt')], '261 characters'),
+    ('not a cabinet', ['--cabinet', at('payload/readme.txt')], 'MSCF'),
+    ('a cabinet continued in another', ['--cabinet', patched(cabinet_of('bbb.txt'), 30, b'\x02')], 'another cabinet'),
+    ('a cabinet cut short', ['--cabinet', write(at('short.cab'), open(cabinet_of('bbb.txt'), 'rb').read()[:60])], 'cut short'),
+    ('a cabinet whose data is damaged', ['--cabinet', patched(cabinet_of('bbb.txt'), -2, b'\xff\xff')], 'libgcab'),
+    ('a cabinet with an unsafe name', ['--cabinet', cabinet_of('CON.txt')], 'CON.txt'),
+    ('a cabinet leaving its folder', ['--cabinet', cabinet_of('..\\a.tx')], '..\\a.tx'),
+    ('a song that is no XM module', good + ['--song', at('payload/readme.txt')], 'not an XM module'),
+    ('a missing song', good + ['--song', at('none.xm')], 'none.xm'),
+    ('a PNG background', good + ['--background', convert('-size', '416x180', 'xc:red', at('bg.png'))], 'PNG'),
+    ('a progressive background', good + ['--background', convert(background, '-interlace', 'JPEG', at('prog.jpg'))], 'progressive'),
+    ('a grey-scale background', good + ['--background', convert(background, '-colorspace', 'Gray', at('grey.jpg'))], 'grey-scale'),
+    ('a CMYK background', good + ['--background', convert(background, '-colorspace', 'CMYK', at('cmyk.jpg'))], 'CMYK'),
+    ('a background of another size', good + ['--background', convert(background, '-resize', '400x180!', at('small.jpg'))], '400 x 180'),
+    ('a damaged background', good + ['--background', cut], 'damaged'),
+    ('two buttons', good + ['--buttons', button + ',' + button], '--buttons'),
+    ('a button of the background size', good + ['--buttons', ','.join([button, background, button])], 'background.jpg'),
+    ('credits too long', good + ['--credits', 'c' * 199], '199'),
+    ('credits with a tab', good + ['--credits', 'a\tb'], '--credits'),
+    ('credits of two lines', good + ['--credits-file', write(at('lines.txt'), 'one\ntwo\n')], 'column 4'),
+    ('info with a euro sign', good + ['--info', write(at('euro.txt'), 'ok\rprice: 5 \u20ac\r\n')], 'line 2 column 10'),
+    ('info with a tab', good + ['--info', write(at('tab.txt'), 'a\tb')], 'tab'),
+    ('info too wide', good + ['--info', write(at('wide.txt'), 'w' * 80)], '79'),
+    ('info not UTF-8', good + ['--info', write(at('latin1.txt'), b'caf\xe9')], 'UTF-8'),
+    ('info too long', good + ['--info', write(at('long.txt'), ('x' * 70 + '\n') * 1000)], '65,536'),
+    ('a folder path', good + ['--folder', 'a/b'], '--folder'),
+    ('a device folder', good + ['--folder', 'CON'], 'CON'),
+    ('a folder name too long', good + ['--folder', 'f' * 65], '65'),
+    ('a non-ASCII folder name', good + ['--folder', 'Caf\u00e9'], '--folder'),
+    ('an icon that is none', good + ['--icon', at('payload/readme.txt')], '--icon'),
+    ('everything at once', ['--payload', folder_with(), '--song', at('none.xm'), '--folder', 'CON'],
+     ['--payload', '--song', '--folder']),
+]
+
+existing = write(at('existing.exe'), 'keep me')
+for what, arguments, words in refusals:
+    out = at('out.exe')
+    for output in (out, existing):
+        result = run(['-o', output] + arguments)
+        check(result.returncode == 2, '%s: exit %d, not 2\n%s' % (what, result.returncode, result.stderr))
+        for word in words if isinstance(words, list) else [words]:
+            check(word in result.stderr, '%s: %r not in the message\n%s' % (what, word, result.stderr))
+    check(not os.path.exists(out), '%s: an output file was written' % what)
+    check(open(existing).read() == 'keep me', '%s: the existing output was changed' % what)
+    check(sorted(os.listdir(work)).count('out.exe') == 0 and not any('zav-pack-' in n for n in os.listdir(work)),
+          '%s: a temporary file was left' % what)
+
+# The conversion command in a refusal works as it stands, even for a name that needs quoting,
+# and makes a picture that is taken.
+tricky = convert('-size', '640x480', 'gradient:blue-yellow', at("my title's.png"))
+refused = run(['--payload', payload, '--background', tricky, '-o', at('out.exe')])
+command = refused.stderr.split('convert it: ')[-1].strip()
+subprocess.run(['sh', '-c', command], check=True)
+converted = at("my title's-416x180.jpg")
+accepted = run(['--payload', payload, '--background', converted, '-o', at('converted.exe')])
+check(os.path.exists(converted) and '--background' not in accepted.stderr,
+      'the conversion command did not make a fitting picture: %s\n%s' % (command, accepted.stderr))
+
+# The success path.
+full = good + ['--folder', 'My Game', '--song', at('song.xm'), '--background', background,
+               '--buttons', three_buttons, '--credits=made by me', '--info',
+               write(at('info.txt'), '\u2554\u2550\u2557 info \u2588\u2591\n')]
+shutil.copy(os.path.join(os.path.dirname(readme), 'assets/music/song.xm'), at('song.xm'))
+first = run(full + ['-o', at('one.exe')], env=dict(os.environ, SOURCE_DATE_EPOCH='1700000000'))
+check(first.returncode == 0 and os.path.exists(at('one.exe')), 'success: %s' % first.stderr)
+installer = open(at('one.exe'), 'rb').read() if os.path.exists(at('one.exe')) else b''
+check(b'My Game\0' in installer and open(at('song.xm'), 'rb').read() in installer, 'the data is not in the installer')
+check('channels' in first.stdout, 'success: no song summary\n' + first.stdout)
+os.utime(at('payload/readme.txt'), (1, 1))
+again = run(full + ['-o', at('two.exe')], env=dict(os.environ, SOURCE_DATE_EPOCH='1700000000'))
+check(again.returncode == 0 and open(at('one.exe'), 'rb').read() == open(at('two.exe'), 'rb').read(),
+      'the same inputs and SOURCE_DATE_EPOCH gave other bytes')
+later = run(full + ['-o', at('two.exe')], env=dict(os.environ, SOURCE_DATE_EPOCH='1800000000'))
+check(later.returncode == 0 and open(at('one.exe'), 'rb').read() != open(at('two.exe'), 'rb').read(),
+      'SOURCE_DATE_EPOCH was not honoured')
+unwritable = run(good + ['-o', at('no/such/folder/out.exe')])
+check(unwritable.returncode == 1 and '-o' in unwritable.stderr, 'a failed write: %s' % unwritable.stderr)
+
+# --help says what the README's section says.
+help_text = run(['--help']).stdout
+section = open(readme).read().split('## Make your own installer')[-1].split('\n## ')[0]
+check(help_text in section.replace('```text\n', ''), '--help differs from the README section')
+check(run(['--version']).returncode == 0, '--version')
+
+for failure in failures:
+    print('FAIL:', failure)
+print('%d passed, %d failed' % (checks[0] - len(failures), len(failures)))
+sys.exit(1 if failures else 0)

@@ -1,0 +1,21 @@
+// The rules for the names of the files that an installer carries, shared by a packed folder and
+// a cabinet given whole: the installer's own rules, and those for names that Windows would
+// store under another name than the one packed.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// The longest stored name that a cabinet holds and that fits the installer's path buffers for
+// every folder the user may choose: the shortest destination root is a drive's root, "X:\" +
+// folder name + "\", and the installer holds PathBufferSize - 1 characters of root and name
+// together. (With folder names of at most 64 characters the cabinet's 255 is the bound.)
+size_t StoredNameMaxLength(size_t folderNameLength);
+
+// What is wrong with one stored name, or "" when nothing is: a text to follow the name, ending
+// with how to fix it.
+std::string StoredNameProblem(const std::string& name, size_t maxLength);
+
+// Names that Windows takes for one another, since it ignores case: two files ("a.txt",
+// "A.TXT"), or a file and a folder ("data", "Data\x.bin"). One text per clash.
+std::vector<std::string> StoredNameClashes(const std::vector<std::string>& names);
