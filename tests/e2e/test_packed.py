@@ -23,7 +23,7 @@ from test_install import COMPLETED, INSTALLING, InstallSession, tree  # noqa: E4
 ZAV_PACK = os.environ.get("ZAV_PACK", "")
 SONG = os.path.join(config.REPO, "..", "shared", "testdata", "xm", "mario_is_a_weenie.xm")
 FOLDER = "Test Game 2"
-SMALL_FILES = 1000  # under Wine each file takes milliseconds: an install lasts seconds
+SMALL_FILES = 3000  # so that an install lasts long enough to be dragged and closed in
 BIG_FILE = "data/random 20MB.bin"
 MAIN_WINDOW_GONE = 1  # zav-testctl's exit code when there is no main window
 
