@@ -46,11 +46,11 @@ Voice* TriggerNoteOn(Channel* channel, Sample* sample) {
   return voice;
 }
 
-// Target gains from the voice's volume and panning: panning 255 puts all of it on the left
-// output (the first of each frame), 0 all on the right.
+// Target gains from the voice's volume and panning: panning 0 puts all of it on the left
+// output (the first of each frame), 255 all on the right, as songs were written to sound.
 void SplitVolume(Voice* voice, int64_t volume, int64_t panning) {
-  voice->volumeLeft = SaturateToInt32(panning * volume / PanningRight);
-  voice->volumeRight = SaturateToInt32((PanningRight - panning) * volume / PanningRight);
+  voice->volumeLeft = SaturateToInt32((PanningRight - panning) * volume / PanningRight);
+  voice->volumeRight = SaturateToInt32(panning * volume / PanningRight);
 }
 
 // (volume + delta) x envelope x fade-out x global volume x 255 / 2^35, rounded: 0..128 for
