@@ -91,3 +91,12 @@ void StepPanningEnvelope(Channel* channel, const Instrument* instrument) {
   StepEnvelope(channel, PanningEnvelopeOf(instrument), PanningEnvelopeStateOf(channel),
                UpdatePanning);
 }
+
+void StepEnvelopes(Channel* channel, const Instrument* instrument) {
+  if ((instrument->volumeEnvelopeFlags & EnvelopeOn) && !channel->volumeEnvelopeDone) {
+    StepVolumeEnvelope(channel, instrument);
+  }
+  if ((instrument->panningEnvelopeFlags & EnvelopeOn) && !channel->panningEnvelopeDone) {
+    StepPanningEnvelope(channel, instrument);
+  }
+}

@@ -48,3 +48,6 @@ void StepEnvelope(Channel* channel, const Envelope& envelope, const EnvelopeStat
 // (UpdatePanning).
 void StepVolumeEnvelope(Channel* channel, const Instrument* instrument);
 void StepPanningEnvelope(Channel* channel, const Instrument* instrument);
+
+// Every tick: both envelopes of the instrument move, each if it is enabled and not done.
+void StepEnvelopes(Channel* channel, const Instrument* instrument);

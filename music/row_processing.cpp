@@ -266,8 +266,10 @@ void FineVolumeDown(RowStep& s) {
   channel->updateFlags |= UpdateVolume;
 }
 
-// EDy: the row's note waits for tick y; until then the channel keeps what it had.
+// EDy: the row's note waits for tick y; until then the channel keeps what it had. ED0 is no
+// delay at all.
 void NoteDelayRow(RowStep& s) {
+  if (!DelaysNote(s.cell)) return;
   Channel* channel = s.channel;
   channel->volume = s.volumeBefore;
   channel->period = s.periodBefore;
@@ -337,17 +339,22 @@ const RowEffect RowEffects[] = {
 };
 const int RowEffectCount = int(sizeof RowEffects / sizeof RowEffects[0]);
 
-const uint8_t KeyOffEffect = 20;
 const uint8_t TonePortamentoEffect = 3;
 const uint8_t TonePortamentoVolumeSlideEffect = 5;
 const uint8_t TremoloEffect = 7;
+const uint8_t VolumeColumnTonePortamento = 0xF0;
 
 bool PlaysNote(uint8_t note) { return note != 0 && note != KeyOffNote; }
 
+// 3xx, 5xy and the volume column's Fx slide to the cell's note instead of starting it.
+bool IsTonePortamentoRow(const Cell* cell) {
+  return cell->effect == TonePortamentoEffect || cell->effect == TonePortamentoVolumeSlideEffect ||
+         cell->volume >= VolumeColumnTonePortamento;
+}
+
 // Steps 1 to 5: which instrument and note the channel now has, and what it was before.
 RowStep BeginChannelRow(Module* module, Channel* channel, const Cell* cell) {
-  bool tonePortamento =
-      cell->effect == TonePortamentoEffect || cell->effect == TonePortamentoVolumeSlideEffect;
+  bool tonePortamento = IsTonePortamentoRow(cell);
   if (cell->instrument && !tonePortamento) channel->instrumentIndex = uint8_t(cell->instrument - 1);
   if (PlaysNote(cell->note) && !tonePortamento) channel->noteIndex = uint8_t(cell->note - 1);
   RowStep step = {module, channel, cell, ResolveSound(module, channel),
@@ -363,12 +370,11 @@ RowStep BeginChannelRow(Module* module, Channel* channel, const Cell* cell) {
   return step;
 }
 
-// Steps 6 to 10: the note, the instrument reset, the volume column and a key-off.
+// Steps 6 to 10: the note, the instrument reset, a key-off and the volume column.
 void TakeNoteAndInstrument(RowStep& s) {
   Channel* channel = s.channel;
   const Cell* cell = s.cell;
-  bool tonePortamento =
-      cell->effect == TonePortamentoEffect || cell->effect == TonePortamentoVolumeSlideEffect;
+  bool tonePortamento = IsTonePortamentoRow(cell);
   if (PlaysNote(cell->note)) {
     const Sample* sample = s.sound.sample;
     channel->realNote = uint8_t(sample->relativeNote + cell->note - 1);
@@ -378,27 +384,17 @@ void TakeNoteAndInstrument(RowStep& s) {
   }
   channel->periodDelta = 0;
   channel->updateFlags |= UpdateFrequency | UpdateVolume;
-  if (cell->instrument) ResetChannelInstrument(channel, s.sound.sample);
-  if (cell->volume) ApplyVolumeColumn(channel, cell->volume);
-  if (cell->note == KeyOffNote || cell->effect == KeyOffEffect) channel->keyOff = 1;
-}
-
-// Steps 11 and 12: the envelopes move, and a released note fades.
-void StepEnvelopesAtRow(Channel* channel, const Instrument* instrument) {
-  if (instrument->volumeEnvelopeFlags & EnvelopeOn) {
-    if (!channel->volumeEnvelopeDone) StepVolumeEnvelope(channel, instrument);
-  } else if (channel->keyOff) {
-    channel->volumeEnvelopeValue = 0;  // without an envelope a released note stops at once
-  }
-  if ((instrument->panningEnvelopeFlags & EnvelopeOn) && !channel->panningEnvelopeDone) {
-    StepPanningEnvelope(channel, instrument);
+  // A delayed note takes its instrument, key-off and volume column when it plays.
+  if (!DelaysNote(cell)) {
+    ApplyCellInstrumentAndVolume(channel, cell, s.sound.instrument, s.sound.sample);
   }
 }
 
-void ProcessChannelRow(Module* module, Channel* channel, const Cell* cell) {
+void ProcessChannelRow(Module* module, Channel* channel, const Cell* fileCell) {
+  const Cell* cell = PlayedCell(module, fileCell);
   RowStep step = BeginChannelRow(module, channel, cell);
   TakeNoteAndInstrument(step);
-  StepEnvelopesAtRow(channel, step.sound.instrument);
+  StepEnvelopes(channel, step.sound.instrument);
   FadeReleasedNote(channel, step.sound.instrument);
   if (cell->effect < RowEffectCount) RowEffects[cell->effect](step);
   ApplyAutoVibrato(channel, step.sound.instrument);

@@ -20,6 +20,7 @@ const int32_t FullFadeoutVolume = 65536;
 const int32_t FullEnvelopeVolume = 64;
 const int32_t CentreEnvelopePanning = 32;
 const int32_t MaxVolume = 64;
+const uint8_t KeyOffEffect = 20;  // Kxx releases at once, whatever its parameter
 // A control nibble of 4 or more keeps the waveform position when an instrument resets.
 const uint8_t KeepWaveformPosition = 4;
 
@@ -118,4 +119,20 @@ void ApplyVolumeColumn(Channel* channel, uint8_t volumeByte) {
       break;
     default: break;
   }
+}
+
+void ReleaseNote(Channel* channel, const Instrument* instrument, bool keepVolume) {
+  channel->keyOff = 1;
+  if ((instrument->volumeEnvelopeFlags & EnvelopeOn) || keepVolume) return;
+  channel->volume = 0;
+  channel->updateFlags |= UpdateVolume;
+}
+
+void ApplyCellInstrumentAndVolume(Channel* channel, const Cell* cell, const Instrument* instrument,
+                                  const Sample* sample) {
+  if (cell->instrument) ResetChannelInstrument(channel, sample);
+  if (cell->note == KeyOffNote || cell->effect == KeyOffEffect) {
+    ReleaseNote(channel, instrument, cell->instrument != 0);
+  }
+  if (cell->volume) ApplyVolumeColumn(channel, cell->volume);
 }

@@ -101,3 +101,14 @@ void ResetChannelInstrument(Channel* channel, const Sample* sample);
 
 // The volume column's action on a row's first tick.
 void ApplyVolumeColumn(Channel* channel, uint8_t volumeByte);
+
+// Key-off: the note is released and fades from now on. An instrument without a volume
+// envelope has no release of its own, so its volume drops to 0 unless `keepVolume` (an
+// instrument in the same cell sets it again); the note is not muted for good: whatever sets
+// the volume later makes it heard again, still fading.
+void ReleaseNote(Channel* channel, const Instrument* instrument, bool keepVolume);
+
+// What a cell's instrument, key-off and volume column do to the channel, in that order: so
+// the volume column can make a released note heard again.
+void ApplyCellInstrumentAndVolume(Channel* channel, const Cell* cell, const Instrument* instrument,
+                                  const Sample* sample);
