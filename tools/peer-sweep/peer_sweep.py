@@ -33,7 +33,7 @@ TOP_BIN = int(5000 * WINDOW / RATE)
 MAX_LAG = 5          # hops
 STRETCH = 10         # hops: the 100 ms stretches whose worst one counts
 AGREE = 0.90
-QUIET = 1e-3         # a stretch with less than this share of the loudest one's energy is silence
+QUIET = 0.02         # a stretch below this share of the loudest one (about -34 dB) is silence
 
 
 def render(command):

@@ -18,8 +18,9 @@ const uint8_t C4 = 49, E4 = 53, G4 = 56, B7 = 96, KeyOff = xmw::kKeyOff;
 
 // Instruments: 1 the plain looping square, 2 the same with volume and panning envelopes and a
 // fade-out, 3 a long one-shot sample whose pitch rises along it (where an offset starts is
-// heard), 4 the square a semitone-exact octave up by relative note, 5 a quiet one (volume 16).
-enum { Plain = 1, Enveloped = 2, OneShot = 3, OctaveUp = 4, Quiet = 5 };
+// heard), 4 the square an octave up by relative note, 5 a quiet one (volume 16), 6 to 8 the
+// square 23, 24 and 25 semitones up (B-7 on them is the highest note there is, or beyond).
+enum { Plain = 1, Enveloped = 2, OneShot = 3, OctaveUp = 4, Quiet = 5, Up23 = 6, Up24 = 7, Up25 = 8 };
 
 struct Put {
   int row, channel;
@@ -81,7 +82,8 @@ xmw::Module SongOf(const Case& c) {
   song.AddPattern(8);
   song.orders = {0};
   song.instruments = {WithMap(Square()), EnvelopedSquare(), WithMap(Chirp()),
-                      WithMap(Square(12)), WithMap(Square(0, 16))};
+                      WithMap(Square(12)), WithMap(Square(0, 16)), WithMap(Square(23)),
+                      WithMap(Square(24)), WithMap(Square(25))};
   song.instruments[Plain - 1].fadeout = 2048;
   if (c.firstNote) song.patterns[0].At(0, 0) = xmw::Cell{C4, c.firstInstrument, 0, 0, 0};
   for (const Put& put : c.cells) {
@@ -210,6 +212,9 @@ std::vector<Case> Cases() {
   }
   add("note-B7-octave-up", 6, {{2, 0, cell(B7, OctaveUp, 0, 0, 0)}, {4, 0, cell(E4, OctaveUp, 0, 0, 0)}});
   add("note-B7-plain", 6, {{2, 0, cell(B7, Plain, 0, 0, 0)}});
+  for (uint8_t up : {Up23, Up24, Up25}) {
+    add("note-B7-up" + std::to_string(up + 17), 6, {{2, 0, cell(B7, up, 0, 0, 0)}, {5, 0, cell(C4, up, 0, 0, 0)}});
+  }
   return cases;
 }
 
