@@ -61,6 +61,5 @@ bool DelaysNote(const Cell* cell) {
 
 const Cell* PlayedCell(const Module* module, const Cell* cell) {
   if (!DelaysNote(cell)) return cell;
-  bool beyondRow = (cell->parameter & 0x0F) >= module->speed;
-  return beyondRow || cell->note == 0 ? &EmptyRow[0] : cell;
+  return (cell->parameter & 0x0F) >= module->speed ? &EmptyRow[0] : cell;
 }

@@ -38,7 +38,7 @@ ChannelSound ResolveSound(const Module* module, const Channel* channel);
 // tick y of the row (of each repeat of it under a pattern delay).
 bool DelaysNote(const Cell* cell);
 
-// The cell as the row plays it: a note delay at or beyond the row's ticks never comes, and one
-// in a cell without a note has nothing to delay; either way the whole cell is left out, its
-// instrument and volume column included, and the empty cell is returned.
+// The cell as the row plays it: a note delay at or beyond the row's ticks never comes, so the
+// whole cell is left out, its instrument and volume column included, and the empty cell is
+// returned.
 const Cell* PlayedCell(const Module* module, const Cell* cell);

@@ -20,7 +20,7 @@ const int32_t FullFadeoutVolume = 65536;
 const int32_t FullEnvelopeVolume = 64;
 const int32_t CentreEnvelopePanning = 32;
 const int32_t MaxVolume = 64;
-const uint8_t KeyOffEffect = 20;  // Kxx releases at once, whatever its parameter
+const uint8_t KeyOffEffect = 20;  // K00 releases at once, Kxx on the row's tick xx
 // A control nibble of 4 or more keeps the waveform position when an instrument resets.
 const uint8_t KeepWaveformPosition = 4;
 
@@ -34,11 +34,6 @@ void SlideVolumeUp(Channel* channel, int32_t by) {
   int32_t volume = channel->volume + by;
   channel->volume = volume > MaxVolume ? MaxVolume : volume;
   channel->updateFlags |= UpdateVolume;
-}
-
-void SlidePanning(Channel* channel, int32_t by) {
-  channel->panning += by;
-  channel->updateFlags |= UpdatePanning;
 }
 
 }  // namespace
@@ -102,16 +97,14 @@ void ApplyVolumeColumn(Channel* channel, uint8_t volumeByte) {
       channel->volume = volumeByte - 0x10;
       channel->updateFlags |= UpdateVolume;
       break;
-    case 0x6: case 0x8: SlideVolumeDown(channel, low); break;  // slide, fine slide
-    case 0x7: case 0x9: SlideVolumeUp(channel, low); break;
+    case 0x8: SlideVolumeDown(channel, low); break;  // fine slides; 0x6 and 0x7 slide later
+    case 0x9: SlideVolumeUp(channel, low); break;
     case 0xA: channel->vibratoSpeed = uint8_t(low); break;
     case 0xB: channel->vibratoDepth = uint8_t(low); break;
     case 0xC:
       channel->panning = 16 * low;
       channel->updateFlags |= UpdatePanning;
       break;
-    case 0xD: SlidePanning(channel, -low); break;
-    case 0xE: SlidePanning(channel, low); break;
     case 0xF:  // tone portamento towards the cell's note instead of a new start
       if (low) channel->portaSpeed = uint8_t(16 * low);
       channel->portaTarget = channel->notePeriod;
@@ -131,7 +124,7 @@ void ReleaseNote(Channel* channel, const Instrument* instrument, bool keepVolume
 void ApplyCellInstrumentAndVolume(Channel* channel, const Cell* cell, const Instrument* instrument,
                                   const Sample* sample) {
   if (cell->instrument) ResetChannelInstrument(channel, sample);
-  if (cell->note == KeyOffNote || cell->effect == KeyOffEffect) {
+  if (cell->note == KeyOffNote || (cell->effect == KeyOffEffect && cell->parameter == 0)) {
     ReleaseNote(channel, instrument, cell->instrument != 0);
   }
   if (cell->volume) ApplyVolumeColumn(channel, cell->volume);

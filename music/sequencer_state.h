@@ -15,7 +15,7 @@ const uint8_t UpdateFrequency = 1;
 const uint8_t UpdateVolume = 2;
 const uint8_t UpdatePanning = 4;
 const uint8_t TriggerNote = 8;
-const uint8_t RewindVoice = 32;
+const uint8_t StopVoice = 32;  // the voice falls silent: a sample offset beyond the sample's end
 
 // The playback state of one pattern column. Channel c plays through voice c or c + 32.
 struct Channel {
@@ -70,7 +70,8 @@ struct Channel {
   int32_t patternLoopRow;
   int32_t patternLoopCount;
   uint8_t waveforms;             // low nibble vibrato control, high nibble tremolo control
-  uint8_t fineVolumeSlideMemory; // shared by EAy and EBy
+  uint8_t fineVolumeUpMemory;    // EAy
+  uint8_t fineVolumeDownMemory;  // EBy
   uint8_t finePortaUpMemory;
   uint8_t finePortaDownMemory;
 };

@@ -99,7 +99,7 @@ void Retrigger(TickStep& s) {
   s.channel->updateFlags |= TriggerNote | UpdateVolume | UpdateFrequency;
 }
 
-// ECy with y = 0, or beyond the row's ticks, never cuts.
+// ECy beyond the row's ticks never cuts; EC0 cut on the row's first tick.
 void NoteCut(TickStep& s) {
   if (s.tick != s.y) return;
   s.channel->volume = 0;
@@ -107,16 +107,17 @@ void NoteCut(TickStep& s) {
 }
 
 // EDy plays the row's note at tick y, as a cell with the same volume byte and an instrument
-// would have done on tick 0, and a delayed key-off releases the note then; before that tick
-// the channel goes on with the sound it had. Under a pattern delay every repeat of the row
-// counts its own ticks. ED0 is no delay at all.
+// would have done on tick 0; a cell without a note (or with a key-off) has only its own
+// instrument, key-off and volume column to play then. Before that tick the channel goes on
+// with the sound it had. Under a pattern delay every repeat of the row counts its own ticks.
+// ED0 is no delay at all.
 void NoteDelay(TickStep& s) {
   if (!DelaysNote(s.cell)) return;
   Channel* channel = s.channel;
   int32_t tickInRepeat = s.module->speed > 0 ? s.tick % s.module->speed : s.tick;
   if (tickInRepeat < s.y) channel->updateFlags &= DelayFlagsCleared;
   if (tickInRepeat != s.y) return;
-  if (s.cell->note == KeyOffNote) {
+  if (s.cell->note == 0 || s.cell->note == KeyOffNote) {
     ApplyCellInstrumentAndVolume(channel, s.cell, s.sound.instrument, s.sound.sample);
     return;
   }
@@ -125,6 +126,11 @@ void NoteDelay(TickStep& s) {
   channel->updateFlags |= UpdateFrequency;
   if (s.cell->volume) ApplyVolumeColumn(channel, s.cell->volume);
   channel->updateFlags |= TriggerNote;
+}
+
+// Kxx releases the note at tick xx (K00 on the row's first tick).
+void KeyOffAtTick(TickStep& s) {
+  if (s.tick == s.cell->parameter) ReleaseNote(s.channel, s.sound.instrument, false);
 }
 
 void Extended(TickStep& s) {
@@ -212,7 +218,7 @@ const TickEffect TickEffects[] = {
     GlobalVolumeSlide,          // 17 H
     Nothing,                    // 18
     Nothing,                    // 19
-    Nothing,                    // 20 K
+    KeyOffAtTick,               // 20 K
     Nothing,                    // 21 L
     Nothing,                    // 22
     Nothing,                    // 23
@@ -236,8 +242,8 @@ void SlidePanningUnclamped(Channel* channel, int32_t by) {
   channel->updateFlags |= UpdatePanning;
 }
 
-// The volume column's slides, its vibrato and its tone portamento go on on every later tick;
-// its other commands acted on tick 0 only. Column panning slides are not clamped.
+// The volume column's slides, its vibrato and its tone portamento act on the later ticks; its
+// other commands acted on tick 0 only. Column panning slides are not clamped.
 void VolumeColumnTick(Channel* channel, uint8_t volumeByte) {
   int32_t low = volumeByte & 0x0F;
   switch (volumeByte >> 4) {

@@ -40,7 +40,8 @@ TEST(NoteDelay, PlaysTheCellAtTickYAndLeavesOutOneThatCannotPlay) {
       {{E4, 1, 0x20, Extended, 0xD0}, V(6, 4352), V(6, 16), {0}},  // no delay at all
       {{E4, 1, 0x20, Extended, 0xD6}, V(6, 4608), V(6, 64), {}},   // never comes: cell left out
       {{E4, 5, 0x20, Extended, 0xDF}, V(6, 4608), V(6, 64), {}},   // instrument 5 left out too
-      {{0, 1, 0x20, Extended, 0xD3}, V(6, 4608), V(6, 64), {}},    // nothing to delay
+      {{0, 0, 0, Extended, 0xD3}, V(6, 4608), V(6, 64), {}},       // nothing to delay
+      {{0, 0, 0x20, Extended, 0xD3}, V(6, 4608), {64, 64, 64, 16, 16, 16}, {}},
       {{xmw::kKeyOff, 0, 0, Extended, 0xD3}, V(6, 4608), {64, 64, 64, 0, 0, 0}, {}},
   };
   for (const Case& c : cases) {
@@ -125,10 +126,15 @@ TEST(KeyOff, WithoutAVolumeEnvelopeTheVolumeDropsAndTheNoteFadesWhenHeardAgain) 
   }
 }
 
-TEST(KeyOff, KxxReleasesWithAnyParameter) {
-  std::vector<TickState> row = RowTwo(SecondRow({0, 0, 0, KeyOff, 0x17}));
-  EXPECT_EQ(row[0].voiceVolume, 0);
-  EXPECT_EQ(Channels[0].keyOff, 1);
+TEST(KeyOff, KxxReleasesAtTickXxAndNeverBeyondTheRow) {
+  const std::pair<uint8_t, V> cases[] = {
+      {0x00, V(6, 0)}, {0x03, {128, 128, 128, 0, 0, 0}}, {0x17, V(6, 128)}};
+  for (const auto& c : cases) {
+    std::vector<TickState> row = RowTwo(SecondRow({0, 0, 0, KeyOff, c.first}));
+    V heard;
+    for (const TickState& state : row) heard.push_back(state.voiceVolume);
+    EXPECT_EQ(heard, c.second) << "K" << std::hex << int(c.first);
+  }
 }
 
 // An instrument whose volume envelope falls from 64 to 32 over ticks 0..10 and on to 0 at 20.
@@ -163,20 +169,22 @@ TEST(EnvelopePosition, LxxBeyondTheEnvelopeEndsItAtItsLastValue) {
   EXPECT_EQ(Channels[0].volumeEnvelopePoint, 2);
 }
 
-TEST(SampleOffset, StartsInsideTheSampleOrRewindsWithoutANewStartBeyondIt) {
-  xmw::Module song = Song(1, 4);
+// An offset inside the sample starts the note there; one at its end silences the note; one on
+// a row without a note is dropped, not kept for the next note.
+TEST(SampleOffset, StartsInsideTheSampleSilencesBeyondItAndNeedsANote) {
+  xmw::Module song = Song(1, 4, 1);
   xmw::Sample& sample = song.instruments[0].samples[0];
   sample.pcm.assign(1024, 10);
   sample.loopLength = 1024;
   Put(song, 0, 0, 0, {C4, 1, 0, SampleOffset, 0x02});
   Put(song, 0, 1, 0, {C4, 1, 0, SampleOffset, 0x04});  // 1024: the end itself
+  Put(song, 0, 2, 0, {0, 0, 0, SampleOffset, 0x03});
+  Put(song, 0, 3, 0, {C4, 1});
   Player player(song);
-  TickState first = player.Tick();
-  EXPECT_EQ(Voices[first.voiceIndex].position, 512);
-  std::vector<TickState> ticks = player.Ticks(6);
-  EXPECT_EQ(ticks[5].updateFlags & (TriggerNote | RewindVoice), RewindVoice);
-  EXPECT_EQ(ticks[5].voiceIndex, first.voiceIndex);
-  EXPECT_EQ(Voices[first.voiceIndex].position, 0);
+  EXPECT_EQ(Voices[player.Tick().voiceIndex].position, 512);
+  EXPECT_EQ(Voices[player.Tick().voiceIndex].sample, nullptr);
+  player.Tick();
+  EXPECT_EQ(Voices[player.Tick().voiceIndex].position, 0);
 }
 
 TEST(Panning, SetCoarseAndSlideClampedButTheColumnSlidesAreNot) {
@@ -192,7 +200,7 @@ TEST(Panning, SetCoarseAndSlideClampedButTheColumnSlidesAreNot) {
   Put(song, 0, 1, 0, {0, 0, 0xD2});
   Player player(song);
   std::vector<TickState> row = RowTwo(player.Ticks(12));
-  EXPECT_EQ(Pannings(row), (V{1, -1, -3, -5, -7, -9}));
+  EXPECT_EQ(Pannings(row), (V{3, 1, -1, -3, -5, -7}));  // from the row's second tick on
   EXPECT_EQ(Voices[row[5].voiceIndex].panning, 0);  // the voice's own panning stays in range
 }
 

@@ -118,15 +118,15 @@ TEST(Vibrato, TheVolumeColumnSetsTheDepthAndVibratesOnLaterTicks) {
   EXPECT_EQ(V(deltas.begin() + 6, deltas.end()), (V{0, 0, -24, -44, -56, -64}));
 }
 
-TEST(SetFinetune, ChangesTheSampleForLaterNotesInEveryChannel) {
+// E5y tunes the row's own note by (y - 8) x 16; the sample, and every later note of it, keep
+// their finetune.
+TEST(SetFinetune, TunesTheRowsNoteOnly) {
   xmw::Module song = Song(2, 4, 1);
-  Put(song, 0, 0, 0, {C4, 1, 0, Extended, 0x58});
+  Put(song, 0, 0, 0, {C4, 1, 0, Extended, 0x5F});
   Put(song, 0, 1, 1, {C4, 1});
   Player player(song);
-  TickState first = player.Tick(0);
-  EXPECT_EQ(first.period, C4Period);  // the row's own note keeps its period
-  TickState second = player.Tick(1);
-  EXPECT_EQ(second.period, C4Period - 8 / 2);
+  EXPECT_EQ(player.Tick(0).period, C4Period - 112 / 2);
+  EXPECT_EQ(player.Tick(1).period, C4Period);
 }
 
 TEST(FineSlides, FineAndExtraFinePortamentosMoveOnTick0WithTheirOwnMemories) {

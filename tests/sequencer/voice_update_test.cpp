@@ -134,17 +134,15 @@ TEST_F(VoiceUpdate, PeriodLimits) {
   EXPECT_EQ(Voices[4].step, INT32_MAX / 44100);
 }
 
-TEST_F(VoiceUpdate, RewindGoesBackTo0MovingForward) {
+TEST_F(VoiceUpdate, StopSilencesTheVoice) {
   Channel* c = Playing(6);
   Update(c, Everything);
   Voices[6].position = 700, Voices[6].positionFraction = 5, Voices[6].startOffset = 3;
-  Voices[6].direction = MoveBackward;
-  Update(c, RewindVoice);
+  Update(c, StopVoice);
+  EXPECT_EQ(Voices[6].sample, nullptr);
   EXPECT_EQ(Voices[6].position, 0);
   EXPECT_EQ(Voices[6].positionFraction, 0u);
   EXPECT_EQ(Voices[6].startOffset, 0u);
-  EXPECT_EQ(Voices[6].direction, MoveForward);
-  EXPECT_EQ(Voices[6].sample, &looped_);
 }
 
 }  // namespace
