@@ -66,6 +66,7 @@ TEST(NoteDelay, UnderAPatternDelayEveryRepeatCountsItsOwnTicks) {
 
 TEST(Retrigger, E93RetriggersOnTick3AtSpeed6AndEveryThirdTickOfALongerRow) {
   EXPECT_EQ(TriggerTicks(RowTwo(SecondRow({0, 0, 0, Extended, 0x93}))), (V{3}));
+  EXPECT_EQ(TriggerTicks(RowTwo(SecondRow({0, 0, 0, Extended, 0x90}))), (V{0}));
   xmw::Module song = Song(2, 4);
   Put(song, 0, 0, 0, {C4, 1, 0, Extended, 0x93});
   Put(song, 0, 0, 1, {0, 0, 0, Extended, 0xE1});  // 12 ticks
@@ -135,6 +136,9 @@ TEST(KeyOff, KxxReleasesAtTickXxAndNeverBeyondTheRow) {
     for (const TickState& state : row) heard.push_back(state.voiceVolume);
     EXPECT_EQ(heard, c.second) << "K" << std::hex << int(c.first);
   }
+  std::vector<TickState> row = RowTwo(SecondRow({E4, 1, 0, KeyOff, 0x00}));  // drops the note
+  EXPECT_EQ(row[0].period, 4608);
+  EXPECT_EQ(TriggerTicks(row), V{});
 }
 
 // An instrument whose volume envelope falls from 64 to 32 over ticks 0..10 and on to 0 at 20.
@@ -146,7 +150,18 @@ xmw::Module SongWithEnvelope() {
   return song;
 }
 
+// The panning envelope moves with it only where the volume envelope has a sustain point on.
 TEST(EnvelopePosition, LxxMovesTheVolumeEnvelopeOntoItsSegment) {
+  for (uint8_t sustain : {uint8_t(0), xmw::kEnvelopeSustain}) {
+    xmw::Module song = SongWithEnvelope();
+    song.instruments[0].volumeEnvelope.flags |= sustain;
+    song.instruments[0].volumeEnvelope.sustainPoint = 2;
+    song.instruments[0].panningEnvelope = song.instruments[0].volumeEnvelope;
+    Put(song, 0, 0, 0, {C4, 1, 0, EnvelopePosition, 5});
+    Player player(song);
+    player.Tick();
+    EXPECT_EQ(Channels[0].panningEnvelopeTick, sustain ? 5 : 1);
+  }
   xmw::Module song = SongWithEnvelope();
   Put(song, 0, 0, 0, {C4, 1, 0, EnvelopePosition, 5});
   Player player(song);
