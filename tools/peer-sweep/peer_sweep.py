@@ -16,7 +16,11 @@ pair is compared by a measure that ignores the overall level and small lags:
 A case where the peers agree (similarity at least AGREE) while we are below it against both is
 a difference: both peers do the same thing there, and we do something else.
 
-usage: peer_sweep.py CASE_WRITER ZAV_RENDER WORK_FOLDER [--markdown FILE] [--only SUBSTRING]
+With --before OLD_ZAV_RENDER, an earlier build is measured beside ZAV_RENDER, and the table
+and the counts show both.
+
+usage: peer_sweep.py CASE_WRITER ZAV_RENDER WORK_FOLDER [--before OLD_ZAV_RENDER]
+                     [--markdown FILE] [--only SUBSTRING]
 """
 import argparse
 import hashlib
@@ -105,11 +109,24 @@ def verdict(mx, zm, zx):
     return "agrees"
 
 
+def compare(zav_render, song, mpt, xmp):
+    """(zav ~ openmpt123, zav ~ xmp) for one build."""
+    ours = spectrogram(render([zav_render, song, "-o", "-"]))
+    return similarity(ours, mpt), similarity(ours, xmp)
+
+
+def counts(verdicts):
+    tally = {v: verdicts.count(v) for v in ("agrees", "DIFFERS", "peers differ")}
+    return (f"{len(verdicts)} cases: {tally['agrees']} agree, {tally['DIFFERS']} where we differ "
+            f"from both agreeing peers, {tally['peers differ']} where the peers differ")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("case_writer")
     parser.add_argument("zav_render")
     parser.add_argument("work")
+    parser.add_argument("--before")
     parser.add_argument("--markdown")
     parser.add_argument("--only", default="")
     args = parser.parse_args()
@@ -126,27 +143,33 @@ def main():
                        "--samplerate", str(RATE), "--no-float", "--"],
         "xmp": ["xmp", "-q", "-i", "linear", "-P", "100", "-f", str(RATE), "-o", "-"],
     }
+    builds = ([("before", args.before)] if args.before else []) + [("now", args.zav_render)]
     rows = []
     for name in names:
         song = os.path.join(cases_dir, name + ".xm")
-        ours = spectrogram(render([args.zav_render, song, "-o", "-"]))
         mpt = spectrogram(peer_render("openmpt123", peers["openmpt123"], song, cache))
         xmp = spectrogram(peer_render("xmp", peers["xmp"], song, cache))
-        mx, zm, zx = similarity(mpt, xmp), similarity(ours, mpt), similarity(ours, xmp)
-        rows.append((name, mx, zm, zx, verdict(mx, zm, zx)))
-        print(f"{name:32} {mx:6.3f} {zm:6.3f} {zx:6.3f}  {rows[-1][4]}", flush=True)
+        mx = similarity(mpt, xmp)
+        results = []
+        for _, zav_render in builds:
+            zm, zx = compare(zav_render, song, mpt, xmp)
+            results.append((zm, zx, verdict(mx, zm, zx)))
+        rows.append((name, mx, results))
+        print(f"{name:32} {mx:6.3f} " + "  ".join(f"{zm:6.3f} {zx:6.3f} {v:12}" for zm, zx, v in results),
+              flush=True)
 
-    counts = {v: sum(1 for r in rows if r[4] == v) for v in ("agrees", "DIFFERS", "peers differ")}
-    summary = (f"{len(rows)} cases: {counts['agrees']} agree, {counts['DIFFERS']} where we differ "
-               f"from both agreeing peers, {counts['peers differ']} where the peers differ")
-    print(summary)
+    summaries = [f"{label}: {counts([r[2][i][2] for r in rows])}" for i, (label, _) in enumerate(builds)]
+    print("\n".join(summaries))
     if args.markdown:
         with open(args.markdown, "w") as f:
-            f.write("| case | openmpt123 ~ xmp | zav ~ openmpt123 | zav ~ xmp | verdict |\n")
-            f.write("|---|---:|---:|---:|---|\n")
-            for name, mx, zm, zx, v in rows:
-                f.write(f"| {name} | {mx:.3f} | {zm:.3f} | {zx:.3f} | {v} |\n")
-            f.write(f"\n{summary}\n")
+            f.write("| case | openmpt123 ~ xmp | " + " | ".join(
+                f"zav ~ openmpt123 ({label}) | zav ~ xmp ({label}) | verdict ({label})"
+                for label, _ in builds) + " |\n")
+            f.write("|---|---:|" + "---:|---:|---|" * len(builds) + "\n")
+            for name, mx, results in rows:
+                f.write(f"| {name} | {mx:.3f} | " + " | ".join(
+                    f"{zm:.3f} | {zx:.3f} | {v}" for zm, zx, v in results) + " |\n")
+            f.write("\n" + "\n\n".join(summaries) + "\n")
     return 0
 
 

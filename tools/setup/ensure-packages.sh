@@ -16,6 +16,7 @@ run_packages=(
 test_packages=(
   googletest libgtest-dev libbenchmark-dev
   cabextract openmpt123 xmp sox
+  python3-numpy
 )
 
 case "$what" in
