@@ -95,7 +95,8 @@ void MoveEnvelopeTo(const Envelope& envelope, const EnvelopeState& state, int32_
     return;
   }
   int32_t slope = SlopeBetween(points[segment], points[segment + 1]);
-  int64_t level = int64_t(points[segment].value) * 65536 + int64_t(tick - points[segment].tick) * slope;
+  int64_t level =
+      int64_t(points[segment].value) * 65536 + int64_t(tick - points[segment].tick) * slope;
   *state.done = 0;
   *state.tick = tick;
   *state.slope = slope;

@@ -47,7 +47,6 @@ bool PlaysNote(uint8_t note) { return note != 0 && note != KeyOffNote; }
 // (0-based 118), nor one beside K00, which releases instead: such a cell's note is left out
 // and the channel goes on as it was.
 const int32_t HighestNote = 118;
-const uint8_t KeyOffEffect = 20;
 bool PlaysTransposedNote(const Cell* cell, const Sample* sample) {
   if (cell->effect == KeyOffEffect && cell->parameter == 0) return false;
   return PlaysNote(cell->note) && sample->relativeNote + cell->note - 1 <= HighestNote;
@@ -174,7 +173,8 @@ void GlobalVolumeSlideRow(RowStep& s) {
 void SetEnvelopePosition(RowStep& s) {
   const Instrument* instrument = s.sound.instrument;
   if (!(instrument->volumeEnvelopeFlags & EnvelopeOn)) return;
-  MoveEnvelopeTo(VolumeEnvelopeOf(instrument), VolumeEnvelopeStateOf(s.channel), s.cell->parameter);
+  MoveEnvelopeTo(VolumeEnvelopeOf(instrument), VolumeEnvelopeStateOf(s.channel),
+                 s.cell->parameter);
   if ((instrument->volumeEnvelopeFlags & EnvelopeSustain) &&
       (instrument->panningEnvelopeFlags & EnvelopeOn)) {
     MoveEnvelopeTo(PanningEnvelopeOf(instrument), PanningEnvelopeStateOf(s.channel),

@@ -20,7 +20,6 @@ const int32_t FullFadeoutVolume = 65536;
 const int32_t FullEnvelopeVolume = 64;
 const int32_t CentreEnvelopePanning = 32;
 const int32_t MaxVolume = 64;
-const uint8_t KeyOffEffect = 20;  // K00 releases at once, Kxx on the row's tick xx
 // A control nibble of 4 or more keeps the waveform position when an instrument resets.
 const uint8_t KeepWaveformPosition = 4;
 

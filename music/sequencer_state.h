@@ -17,6 +17,9 @@ const uint8_t UpdatePanning = 4;
 const uint8_t TriggerNote = 8;
 const uint8_t StopVoice = 32;  // the voice falls silent: a sample offset beyond the sample's end
 
+// Kxx: K00 releases the note on the row's first tick, Kxx on its tick xx.
+const uint8_t KeyOffEffect = 20;
+
 // The playback state of one pattern column. Channel c plays through voice c or c + 32.
 struct Channel {
   uint8_t noteIndex;        // 0-based note of the last note cell; picks the sample

@@ -99,7 +99,7 @@ void Retrigger(TickStep& s) {
   s.channel->updateFlags |= TriggerNote | UpdateVolume | UpdateFrequency;
 }
 
-// ECy beyond the row's ticks never cuts; EC0 cut on the row's first tick.
+// ECy beyond the row's ticks never cuts; EC0 cuts on the row's first tick.
 void NoteCut(TickStep& s) {
   if (s.tick != s.y) return;
   s.channel->volume = 0;
