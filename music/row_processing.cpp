@@ -367,8 +367,10 @@ RowStep BeginChannelRow(Module* module, Channel* channel, const Cell* cell) {
                   uint8_t(cell->parameter >> 4), uint8_t(cell->parameter & 0x0F),
                   channel->volume, channel->period, channel->panning};
   // The tremolo's offset of the last tick stays in the volume once the tremolo ends, and so
-  // does a tremor's silence. A tremor going on keeps its state through the row's first tick.
-  bool tremorGoesOn = channel->lastEffect == TremorEffect && cell->effect == TremorEffect;
+  // does a tremor's silence. A tremor going on keeps its state through the row's first tick,
+  // unless the cell's instrument or volume column sets the volume anew.
+  bool tremorGoesOn = channel->lastEffect == TremorEffect && cell->effect == TremorEffect &&
+                      !cell->instrument && !cell->volume;
   if ((channel->lastEffect == TremoloEffect || channel->lastEffect == TremorEffect) &&
       cell->effect != channel->lastEffect) {
     channel->volume += channel->volumeDelta;
