@@ -204,6 +204,9 @@ TEST(SampleOffset, StartsInsideTheSampleSilencesBeyondItAndNeedsANote) {
 
 TEST(Panning, SetCoarseAndSlideClampedButTheColumnSlidesAreNot) {
   EXPECT_EQ(RowTwo(SecondRow({0, 0, 0, SetPanning, 0x40}))[0].panning, 0x40);
+  const Voice& left = Voices[RowTwo(SecondRow({0, 0, 0, SetPanning, 0x00}))[0].voiceIndex];
+  EXPECT_EQ(left.volumeLeft, left.volume);  // panning 0 is the first output of a frame
+  EXPECT_EQ(left.volumeRight, 0);
   EXPECT_EQ(RowTwo(SecondRow({0, 0, 0, Extended, 0x8F}))[0].panning, 240);
   EXPECT_EQ(Pannings(RowTwo(SecondRow({0, 0, 0, PanningSlide, 0xF0}))),
             (V{128, 143, 158, 173, 188, 203}));
