@@ -16,7 +16,7 @@ run_packages=(
 test_packages=(
   googletest libgtest-dev libbenchmark-dev
   cabextract openmpt123 xmp sox
-  python3-pil python3-freetype xfonts-base python3-pefile osslsigncode openssl
+  python3-pil python3-freetype xfonts-base python3-pefile osslsigncode openssl python3-numpy
 )
 
 case "$what" in
