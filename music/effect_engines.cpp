@@ -85,9 +85,12 @@ void ApplyTremolo(Channel* channel) {
 }
 
 void ApplyTremor(Channel* channel) {
-  if (channel->tremorCounter >= channel->tremorOnTicks) channel->volumeDelta = -channel->volume;
+  // Times that were never set are one tick each, as T00 with nothing to remember means.
+  int32_t on = channel->tremorOnTicks ? channel->tremorOnTicks : 1;
+  int32_t off = channel->tremorOffTicks ? channel->tremorOffTicks : 1;
+  if (channel->tremorCounter >= on) channel->volumeDelta = -channel->volume;
   int32_t counter = channel->tremorCounter + 1;
-  if (counter >= channel->tremorOnTicks + channel->tremorOffTicks) counter = 0;
+  if (counter >= on + off) counter = 0;
   channel->tremorCounter = uint8_t(counter);
   channel->updateFlags |= UpdateVolume;
 }

@@ -82,6 +82,29 @@ void StepEnvelope(Channel* channel, const Envelope& envelope, const EnvelopeStat
   channel->updateFlags |= updateFlag;
 }
 
+void MoveEnvelopeTo(const Envelope& envelope, const EnvelopeState& state, int32_t tick) {
+  const EnvelopePoint* points = envelope.points;
+  int32_t count = envelope.pointCount < EnvelopePoints ? envelope.pointCount : EnvelopePoints;
+  if (count < 1) return;
+  int32_t segment = 0;
+  while (segment <= count - 2 && tick > points[segment + 1].tick) ++segment;
+  if (segment > count - 2) {
+    *state.value = points[count - 1].value;
+    *state.done = 1;
+    *state.point = count - 1;
+    return;
+  }
+  int32_t slope = SlopeBetween(points[segment], points[segment + 1]);
+  int64_t level =
+      int64_t(points[segment].value) * 65536 + int64_t(tick - points[segment].tick) * slope;
+  *state.done = 0;
+  *state.tick = tick;
+  *state.slope = slope;
+  *state.point = segment + 1;
+  *state.level = Wrapping(level);
+  *state.value = ValueOf(*state.level);
+}
+
 void StepVolumeEnvelope(Channel* channel, const Instrument* instrument) {
   StepEnvelope(channel, VolumeEnvelopeOf(instrument), VolumeEnvelopeStateOf(channel),
                UpdateVolume);
@@ -90,4 +113,13 @@ void StepVolumeEnvelope(Channel* channel, const Instrument* instrument) {
 void StepPanningEnvelope(Channel* channel, const Instrument* instrument) {
   StepEnvelope(channel, PanningEnvelopeOf(instrument), PanningEnvelopeStateOf(channel),
                UpdatePanning);
+}
+
+void StepEnvelopes(Channel* channel, const Instrument* instrument) {
+  if ((instrument->volumeEnvelopeFlags & EnvelopeOn) && !channel->volumeEnvelopeDone) {
+    StepVolumeEnvelope(channel, instrument);
+  }
+  if ((instrument->panningEnvelopeFlags & EnvelopeOn) && !channel->panningEnvelopeDone) {
+    StepPanningEnvelope(channel, instrument);
+  }
 }

@@ -44,7 +44,14 @@ EnvelopeState PanningEnvelopeStateOf(Channel* channel);
 void StepEnvelope(Channel* channel, const Envelope& envelope, const EnvelopeState& state,
                   uint8_t updateFlag);
 
+// Puts the envelope at `tick` (Lxx): onto the segment that holds it, or at its last point,
+// done, when the tick lies beyond the envelope.
+void MoveEnvelopeTo(const Envelope& envelope, const EnvelopeState& state, int32_t tick);
+
 // StepEnvelope on the instrument's volume envelope (UpdateVolume) or panning envelope
 // (UpdatePanning).
 void StepVolumeEnvelope(Channel* channel, const Instrument* instrument);
 void StepPanningEnvelope(Channel* channel, const Instrument* instrument);
+
+// Every tick: both envelopes of the instrument move, each if it is enabled and not done.
+void StepEnvelopes(Channel* channel, const Instrument* instrument);

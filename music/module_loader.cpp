@@ -16,7 +16,7 @@ const char IdText[] = "Extended Module: ";
 const int IdTextLength = 17;
 const int32_t HeaderSizeOffset = 60;   // the song header's size counts from its own size field
 const int SongHeaderBytes = 20;        // header size field up to the default BPM
-const int PatternHeaderBytes = 9;      // taken as 9 whatever the pattern header length says
+const int PatternHeaderBytes = 9;      // the fields read; the header length may say more
 const int InstrumentLeadBytes = 29;    // size, name, type, number of samples
 const int InstrumentFieldBytes = 212;  // sample header size up to the fade-out
 const int SampleHeaderBytes = 40;
@@ -169,26 +169,36 @@ Cell ReadCell(ModuleReader* reader) {
   return cell;
 }
 
-// Cells that the file no longer holds stay empty; stopping at its end also keeps a pattern of
-// 65,535 rows of many columns from spinning through billions of reads that yield nothing.
-void DecodeCells(Load* load, Pattern* pattern) {
+// Cells that the pattern's data no longer holds stay empty; stopping at its end also keeps a
+// pattern of 65,535 rows of many columns from spinning through billions of reads that yield
+// nothing.
+void DecodeCells(Load* load, Pattern* pattern, int64_t dataEnd) {
   ModuleReader* reader = load->reader;
   int kept = load->module->channelCount;
   for (uint32_t row = 0; row < pattern->rowCount; ++row) {
     for (int column = 0; column < load->fileChannelCount; ++column) {
-      if (AtEnd(reader)) return;
+      if (AtEnd(reader) || reader->position >= dataEnd) return;
       Cell cell = ReadCell(reader);
       if (column < kept) pattern->cells[row * uint32_t(kept) + uint32_t(column)] = cell;
     }
   }
 }
 
+// The header says how long it is and how many bytes of cells follow it: the cells start after
+// the header, however long (a length below its 9 bytes of fields counts as 9), and the next
+// pattern after the cells, wherever decoding stopped.
 bool ReadPattern(Load* load, Pattern* pattern) {
+  ModuleReader* reader = load->reader;
+  int64_t start = reader->position;
   uint8_t header[PatternHeaderBytes] = {};
-  ReadBytes(load->reader, header, PatternHeaderBytes);
+  ReadBytes(reader, header, PatternHeaderBytes);
   if (!GiveEmptyRows(load, pattern, U16(header + 5))) return false;
-  // A packed size of 0 means no data at all; any other size is not trusted to skip by.
-  if (U16(header + 7) != 0) DecodeCells(load, pattern);
+  uint32_t headerLength = U32(header);
+  SeekPast(reader, start, headerLength < PatternHeaderBytes ? PatternHeaderBytes : headerLength);
+  int64_t dataStart = reader->position;
+  uint16_t packedSize = U16(header + 7);
+  if (packedSize != 0) DecodeCells(load, pattern, dataStart + packedSize);
+  SeekPast(reader, dataStart, packedSize);
   return true;
 }
 

@@ -9,6 +9,9 @@ namespace {
 // Stands for a row past its pattern's end.
 const Cell EmptyRow[MaxChannels] = {};
 
+const uint8_t ExtendedEffect = 14;
+const uint8_t NoteDelayCommand = 0xD;
+
 }  // namespace
 
 int32_t PlayedChannelCount(const Module* module) {
@@ -49,4 +52,14 @@ ChannelSound ResolveSound(const Module* module, const Channel* channel) {
                                                       : MaxInstrumentSamples;
   Sample* sample = slot < MaxInstrumentSamples ? instrument->samples[slot] : &EmptySample;
   return ChannelSound{instrument, sample ? sample : &EmptySample};
+}
+
+bool DelaysNote(const Cell* cell) {
+  return cell->effect == ExtendedEffect && (cell->parameter >> 4) == NoteDelayCommand &&
+         (cell->parameter & 0x0F) != 0;
+}
+
+const Cell* PlayedCell(const Module* module, const Cell* cell) {
+  if (!DelaysNote(cell)) return cell;
+  return (cell->parameter & 0x0F) >= module->speed ? &EmptyRow[0] : cell;
 }

@@ -33,3 +33,12 @@ struct ChannelSound {
   Sample* sample;
 };
 ChannelSound ResolveSound(const Module* module, const Channel* channel);
+
+// EDy with y of 1 or more: the cell's note, instrument, key-off and volume column wait for
+// tick y of the row (of each repeat of it under a pattern delay).
+bool DelaysNote(const Cell* cell);
+
+// The cell as the row plays it: a note delay at or beyond the row's ticks never comes, so the
+// whole cell is left out, its instrument and volume column included, and the empty cell is
+// returned.
+const Cell* PlayedCell(const Module* module, const Cell* cell);

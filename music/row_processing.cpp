@@ -35,6 +35,29 @@ struct RowStep {
 
 typedef void (*RowEffect)(RowStep& step);
 
+const uint8_t TonePortamentoEffect = 3;
+const uint8_t TonePortamentoVolumeSlideEffect = 5;
+const uint8_t TremoloEffect = 7;
+const uint8_t TremorEffect = 29;
+const uint8_t VolumeColumnTonePortamento = 0xF0;
+
+bool PlaysNote(uint8_t note) { return note != 0 && note != KeyOffNote; }
+
+// Songs never heard a note that the sample's relative note lifts above the highest one, B-9
+// (0-based 118), nor one beside K00, which releases instead: such a cell's note is left out
+// and the channel goes on as it was.
+const int32_t HighestNote = 118;
+bool PlaysTransposedNote(const Cell* cell, const Sample* sample) {
+  if (cell->effect == KeyOffEffect && cell->parameter == 0) return false;
+  return PlaysNote(cell->note) && sample->relativeNote + cell->note - 1 <= HighestNote;
+}
+
+// 3xx, 5xy and the volume column's Fx slide to the cell's note instead of starting it.
+bool IsTonePortamentoRow(const Cell* cell) {
+  return cell->effect == TonePortamentoEffect || cell->effect == TonePortamentoVolumeSlideEffect ||
+         cell->volume >= VolumeColumnTonePortamento;
+}
+
 void Nothing(RowStep&) {}
 
 void KeepIfNonzero(uint8_t* memory, uint8_t value) {
@@ -85,17 +108,19 @@ void SetPanning(RowStep& s) {
   s.channel->updateFlags |= UpdatePanning;
 }
 
-// 9xx: an offset inside the sample starts the next trigger there; one at or past its end
-// does not start the note anew but puts the playing voice back to the start.
+// 9xx starts the row's note at an offset; one at or past the sample's end leaves nothing to
+// play, so the note falls silent. On a row that starts no note there is nothing to offset, and
+// the offset is not kept for a later note.
 void SampleOffset(RowStep& s) {
   Channel* channel = s.channel;
   if (s.cell->parameter) channel->sampleOffsetMemory = s.cell->parameter;
+  if (!(channel->updateFlags & TriggerNote) || !channel->voice) return;
   uint64_t offset = uint64_t(channel->sampleOffsetMemory) * SampleOffsetUnit;
   const Sample* sample = s.sound.sample;
   if (offset < uint64_t(sample->loopStart) + sample->loopLength) {
-    if (channel->voice) channel->voice->startOffset = uint32_t(offset);
+    channel->voice->startOffset = uint32_t(offset);
   } else {
-    channel->updateFlags = uint8_t((channel->updateFlags & ~TriggerNote) | RewindVoice);
+    channel->updateFlags |= StopVoice;
   }
 }
 
@@ -143,37 +168,18 @@ void GlobalVolumeSlideRow(RowStep& s) {
   KeepIfNonzero(&s.module->globalVolumeSlideMemory, s.cell->parameter);
 }
 
-// Lxx moves the volume envelope to tick xx: onto the segment that holds it, or to the last
-// point when it lies beyond the envelope.
+// Lxx moves the volume envelope to tick xx. Songs also hear the panning envelope move with
+// it, but only where the instrument's volume envelope has a sustain point switched on.
 void SetEnvelopePosition(RowStep& s) {
   const Instrument* instrument = s.sound.instrument;
   if (!(instrument->volumeEnvelopeFlags & EnvelopeOn)) return;
-  Channel* channel = s.channel;
-  const EnvelopePoint* points = instrument->volumeEnvelope;
-  int32_t count = instrument->volumePointCount;
-  if (count > EnvelopePoints) count = EnvelopePoints;
-  if (count < 1) return;
-  int32_t tick = s.cell->parameter;
-  int32_t segment = 0;
-  while (segment <= count - 2 && tick > points[segment + 1].tick) ++segment;
-  if (segment > count - 2) {
-    channel->volumeEnvelopeValue = points[count - 1].value;
-    channel->volumeEnvelopeDone = 1;
-    channel->volumeEnvelopePoint = count - 1;
-    return;
+  MoveEnvelopeTo(VolumeEnvelopeOf(instrument), VolumeEnvelopeStateOf(s.channel),
+                 s.cell->parameter);
+  if ((instrument->volumeEnvelopeFlags & EnvelopeSustain) &&
+      (instrument->panningEnvelopeFlags & EnvelopeOn)) {
+    MoveEnvelopeTo(PanningEnvelopeOf(instrument), PanningEnvelopeStateOf(s.channel),
+                   s.cell->parameter);
   }
-  const EnvelopePoint& from = points[segment];
-  const EnvelopePoint& to = points[segment + 1];
-  int64_t ticks = int64_t(to.tick) - from.tick;
-  int32_t slope =
-      ticks == 0 ? 0 : SaturateToInt32((int64_t(to.value) - from.value) * 65536 / ticks);
-  int64_t level = int64_t(from.value) * 65536 + int64_t(tick - from.tick) * slope;
-  channel->volumeEnvelopeDone = 0;
-  channel->volumeEnvelopeTick = tick;
-  channel->volumeEnvelopeSlope = slope;
-  channel->volumeEnvelopePoint = segment + 1;
-  channel->volumeEnvelopeLevel = int32_t(uint32_t(uint64_t(level)));
-  channel->volumeEnvelopeValue = channel->volumeEnvelopeLevel >> 16;
 }
 
 void PanningSlideRow(RowStep& s) {
@@ -188,12 +194,11 @@ void MultiRetrigRow(RowStep& s) {
   s.channel->retrigInterval = s.y;
 }
 
+// Txy only takes its times here; the tremor itself moves on the later ticks.
 void TremorRow(RowStep& s) {
-  if (s.cell->parameter) {
-    s.channel->tremorOnTicks = uint8_t(s.x + 1);
-    s.channel->tremorOffTicks = uint8_t(s.y + 1);
-  }
-  ApplyTremor(s.channel);
+  if (!s.cell->parameter) return;
+  s.channel->tremorOnTicks = uint8_t(s.x + 1);
+  s.channel->tremorOffTicks = uint8_t(s.y + 1);
 }
 
 // X1y and X2y move the period by single units; the other X sub-effects do nothing.
@@ -224,11 +229,13 @@ void VibratoControl(RowStep& s) {
   s.channel->waveforms = uint8_t((s.channel->waveforms & 0xF0) | s.y);
 }
 
-// E5y sets the finetune of the sample itself, so every later note of it in any channel hears
-// it; the current period stays. The stand-in for missing samples is shared by every module
-// and stays as it is.
+// E5y plays the row's note with finetune (y - 8) x 16 instead of its sample's, which stays as
+// it is for every other note. Without a note there is nothing to tune.
 void SetFinetune(RowStep& s) {
-  if (s.sound.sample != &EmptySample) s.sound.sample->finetune = int8_t(s.y);
+  Channel* channel = s.channel;
+  if (!PlaysTransposedNote(s.cell, s.sound.sample)) return;
+  channel->notePeriod = PeriodOfNote(s.module, channel->realNote, int8_t((s.y - 8) * 16));
+  if (!IsTonePortamentoRow(s.cell)) channel->period = channel->notePeriod;
 }
 
 void PatternLoop(RowStep& s) {
@@ -252,22 +259,36 @@ void CoarsePanning(RowStep& s) {
 
 void FineVolumeUp(RowStep& s) {
   Channel* channel = s.channel;
-  KeepIfNonzero(&channel->fineVolumeSlideMemory, s.y);
-  int32_t volume = channel->volume + channel->fineVolumeSlideMemory;
+  KeepIfNonzero(&channel->fineVolumeUpMemory, s.y);
+  int32_t volume = channel->volume + channel->fineVolumeUpMemory;
   channel->volume = volume > MaxVolume ? MaxVolume : volume;
   channel->updateFlags |= UpdateVolume;
 }
 
 void FineVolumeDown(RowStep& s) {
   Channel* channel = s.channel;
-  KeepIfNonzero(&channel->fineVolumeSlideMemory, s.y);
-  int32_t volume = channel->volume - channel->fineVolumeSlideMemory;
+  KeepIfNonzero(&channel->fineVolumeDownMemory, s.y);
+  int32_t volume = channel->volume - channel->fineVolumeDownMemory;
   channel->volume = volume < 0 ? 0 : volume;
   channel->updateFlags |= UpdateVolume;
 }
 
-// EDy: the row's note waits for tick y; until then the channel keeps what it had.
+// E90 starts the note again on the row's first tick; E9y with y above 0 on later ticks.
+void RetriggerRow(RowStep& s) {
+  if (s.y == 0) s.channel->updateFlags |= TriggerNote;
+}
+
+// EC0 cuts on the row's first tick; ECy with y above 0 on tick y.
+void NoteCutRow(RowStep& s) {
+  if (s.y != 0) return;
+  s.channel->volume = 0;
+  s.channel->updateFlags |= UpdateVolume;
+}
+
+// EDy: the row's note waits for tick y; until then the channel keeps what it had. ED0 is no
+// delay at all.
 void NoteDelayRow(RowStep& s) {
+  if (!DelaysNote(s.cell)) return;
   Channel* channel = s.channel;
   channel->volume = s.volumeBefore;
   channel->period = s.periodBefore;
@@ -287,10 +308,10 @@ const RowEffect ExtendedRowEffects[16] = {
     PatternLoop,        // E6y
     TremoloControl,     // E7y
     CoarsePanning,      // E8y
-    Nothing,            // E9y retrigger: later ticks
+    RetriggerRow,       // E9y
     FineVolumeUp,       // EAy
     FineVolumeDown,     // EBy
-    Nothing,            // ECy note cut: later ticks
+    NoteCutRow,         // ECy
     NoteDelayRow,       // EDy
     PatternDelay,       // EEy
     Nothing,            // EFy
@@ -337,39 +358,35 @@ const RowEffect RowEffects[] = {
 };
 const int RowEffectCount = int(sizeof RowEffects / sizeof RowEffects[0]);
 
-const uint8_t KeyOffEffect = 20;
-const uint8_t TonePortamentoEffect = 3;
-const uint8_t TonePortamentoVolumeSlideEffect = 5;
-const uint8_t TremoloEffect = 7;
-
-bool PlaysNote(uint8_t note) { return note != 0 && note != KeyOffNote; }
-
 // Steps 1 to 5: which instrument and note the channel now has, and what it was before.
 RowStep BeginChannelRow(Module* module, Channel* channel, const Cell* cell) {
-  bool tonePortamento =
-      cell->effect == TonePortamentoEffect || cell->effect == TonePortamentoVolumeSlideEffect;
+  bool tonePortamento = IsTonePortamentoRow(cell);
   if (cell->instrument && !tonePortamento) channel->instrumentIndex = uint8_t(cell->instrument - 1);
   if (PlaysNote(cell->note) && !tonePortamento) channel->noteIndex = uint8_t(cell->note - 1);
   RowStep step = {module, channel, cell, ResolveSound(module, channel),
                   uint8_t(cell->parameter >> 4), uint8_t(cell->parameter & 0x0F),
                   channel->volume, channel->period, channel->panning};
-  // The tremolo's offset of the last tick stays in the volume once the tremolo ends.
-  if (channel->lastEffect == TremoloEffect && cell->effect != TremoloEffect) {
+  // The tremolo's offset of the last tick stays in the volume once the tremolo ends, and so
+  // does a tremor's silence. A tremor going on keeps its state through the row's first tick,
+  // unless the cell's instrument or volume column sets the volume anew.
+  bool tremorGoesOn = channel->lastEffect == TremorEffect && cell->effect == TremorEffect &&
+                      !cell->instrument && !cell->volume;
+  if ((channel->lastEffect == TremoloEffect || channel->lastEffect == TremorEffect) &&
+      cell->effect != channel->lastEffect) {
     channel->volume += channel->volumeDelta;
   }
   channel->lastEffect = cell->effect;
-  channel->volumeDelta = 0;
+  if (!tremorGoesOn) channel->volumeDelta = 0;
   channel->updateFlags = 0;
   return step;
 }
 
-// Steps 6 to 10: the note, the instrument reset, the volume column and a key-off.
+// Steps 6 to 10: the note, the instrument reset, a key-off and the volume column.
 void TakeNoteAndInstrument(RowStep& s) {
   Channel* channel = s.channel;
   const Cell* cell = s.cell;
-  bool tonePortamento =
-      cell->effect == TonePortamentoEffect || cell->effect == TonePortamentoVolumeSlideEffect;
-  if (PlaysNote(cell->note)) {
+  bool tonePortamento = IsTonePortamentoRow(cell);
+  if (PlaysTransposedNote(cell, s.sound.sample)) {
     const Sample* sample = s.sound.sample;
     channel->realNote = uint8_t(sample->relativeNote + cell->note - 1);
     channel->notePeriod = PeriodOfNote(s.module, channel->realNote, sample->finetune);
@@ -378,27 +395,17 @@ void TakeNoteAndInstrument(RowStep& s) {
   }
   channel->periodDelta = 0;
   channel->updateFlags |= UpdateFrequency | UpdateVolume;
-  if (cell->instrument) ResetChannelInstrument(channel, s.sound.sample);
-  if (cell->volume) ApplyVolumeColumn(channel, cell->volume);
-  if (cell->note == KeyOffNote || cell->effect == KeyOffEffect) channel->keyOff = 1;
-}
-
-// Steps 11 and 12: the envelopes move, and a released note fades.
-void StepEnvelopesAtRow(Channel* channel, const Instrument* instrument) {
-  if (instrument->volumeEnvelopeFlags & EnvelopeOn) {
-    if (!channel->volumeEnvelopeDone) StepVolumeEnvelope(channel, instrument);
-  } else if (channel->keyOff) {
-    channel->volumeEnvelopeValue = 0;  // without an envelope a released note stops at once
-  }
-  if ((instrument->panningEnvelopeFlags & EnvelopeOn) && !channel->panningEnvelopeDone) {
-    StepPanningEnvelope(channel, instrument);
+  // A delayed note takes its instrument, key-off and volume column when it plays.
+  if (!DelaysNote(cell)) {
+    ApplyCellInstrumentAndVolume(channel, cell, s.sound.instrument, s.sound.sample);
   }
 }
 
-void ProcessChannelRow(Module* module, Channel* channel, const Cell* cell) {
+void ProcessChannelRow(Module* module, Channel* channel, const Cell* fileCell) {
+  const Cell* cell = PlayedCell(module, fileCell);
   RowStep step = BeginChannelRow(module, channel, cell);
   TakeNoteAndInstrument(step);
-  StepEnvelopesAtRow(channel, step.sound.instrument);
+  StepEnvelopes(channel, step.sound.instrument);
   FadeReleasedNote(channel, step.sound.instrument);
   if (cell->effect < RowEffectCount) RowEffects[cell->effect](step);
   ApplyAutoVibrato(channel, step.sound.instrument);

@@ -35,11 +35,6 @@ void SlideVolumeUp(Channel* channel, int32_t by) {
   channel->updateFlags |= UpdateVolume;
 }
 
-void SlidePanning(Channel* channel, int32_t by) {
-  channel->panning += by;
-  channel->updateFlags |= UpdatePanning;
-}
-
 }  // namespace
 
 void ResetPlayerState(Module* module) {
@@ -101,16 +96,14 @@ void ApplyVolumeColumn(Channel* channel, uint8_t volumeByte) {
       channel->volume = volumeByte - 0x10;
       channel->updateFlags |= UpdateVolume;
       break;
-    case 0x6: case 0x8: SlideVolumeDown(channel, low); break;  // slide, fine slide
-    case 0x7: case 0x9: SlideVolumeUp(channel, low); break;
+    case 0x8: SlideVolumeDown(channel, low); break;  // fine slides; 0x6 and 0x7 slide later
+    case 0x9: SlideVolumeUp(channel, low); break;
     case 0xA: channel->vibratoSpeed = uint8_t(low); break;
     case 0xB: channel->vibratoDepth = uint8_t(low); break;
     case 0xC:
       channel->panning = 16 * low;
       channel->updateFlags |= UpdatePanning;
       break;
-    case 0xD: SlidePanning(channel, -low); break;
-    case 0xE: SlidePanning(channel, low); break;
     case 0xF:  // tone portamento towards the cell's note instead of a new start
       if (low) channel->portaSpeed = uint8_t(16 * low);
       channel->portaTarget = channel->notePeriod;
@@ -118,4 +111,20 @@ void ApplyVolumeColumn(Channel* channel, uint8_t volumeByte) {
       break;
     default: break;
   }
+}
+
+void ReleaseNote(Channel* channel, const Instrument* instrument, bool keepVolume) {
+  channel->keyOff = 1;
+  if ((instrument->volumeEnvelopeFlags & EnvelopeOn) || keepVolume) return;
+  channel->volume = 0;
+  channel->updateFlags |= UpdateVolume;
+}
+
+void ApplyCellInstrumentAndVolume(Channel* channel, const Cell* cell, const Instrument* instrument,
+                                  const Sample* sample) {
+  if (cell->instrument) ResetChannelInstrument(channel, sample);
+  if (cell->note == KeyOffNote || (cell->effect == KeyOffEffect && cell->parameter == 0)) {
+    ReleaseNote(channel, instrument, cell->instrument != 0);
+  }
+  if (cell->volume) ApplyVolumeColumn(channel, cell->volume);
 }

@@ -15,7 +15,10 @@ const uint8_t UpdateFrequency = 1;
 const uint8_t UpdateVolume = 2;
 const uint8_t UpdatePanning = 4;
 const uint8_t TriggerNote = 8;
-const uint8_t RewindVoice = 32;
+const uint8_t StopVoice = 32;  // the voice falls silent: a sample offset beyond the sample's end
+
+// Kxx: K00 releases the note on the row's first tick, Kxx on its tick xx.
+const uint8_t KeyOffEffect = 20;
 
 // The playback state of one pattern column. Channel c plays through voice c or c + 32.
 struct Channel {
@@ -70,7 +73,8 @@ struct Channel {
   int32_t patternLoopRow;
   int32_t patternLoopCount;
   uint8_t waveforms;             // low nibble vibrato control, high nibble tremolo control
-  uint8_t fineVolumeSlideMemory; // shared by EAy and EBy
+  uint8_t fineVolumeUpMemory;    // EAy
+  uint8_t fineVolumeDownMemory;  // EBy
   uint8_t finePortaUpMemory;
   uint8_t finePortaDownMemory;
 };
@@ -101,3 +105,14 @@ void ResetChannelInstrument(Channel* channel, const Sample* sample);
 
 // The volume column's action on a row's first tick.
 void ApplyVolumeColumn(Channel* channel, uint8_t volumeByte);
+
+// Key-off: the note is released and fades from now on. An instrument without a volume
+// envelope has no release of its own, so its volume drops to 0 unless `keepVolume` (an
+// instrument in the same cell sets it again); the note is not muted for good: whatever sets
+// the volume later makes it heard again, still fading.
+void ReleaseNote(Channel* channel, const Instrument* instrument, bool keepVolume);
+
+// What a cell's instrument, key-off and volume column do to the channel, in that order: so
+// the volume column can make a released note heard again.
+void ApplyCellInstrumentAndVolume(Channel* channel, const Cell* cell, const Instrument* instrument,
+                                  const Sample* sample);

@@ -4,6 +4,7 @@
 #include "music/row_cells.h"
 #include "music/row_processing.h"
 #include "music/tick_effects.h"
+#include "music/voice_update.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ void ChooseNextRow(Module* module) {
 }  // namespace
 
 void SequencerTick(Module* module) {
+  int32_t globalVolume = module->globalVolume;
   if (module->tick != 0) {
     ProcessTickEffects(module);
   } else {
@@ -40,6 +42,8 @@ void SequencerTick(Module* module) {
     ProcessRow(module);
     ChooseNextRow(module);
   }
+  // Gxx and Hxy reach every channel on the tick they act, also the channels to their left.
+  if (module->globalVolume != globalVolume) UpdateVoiceVolumes(module);
   // Speed 0 thus plays like speed 1: every tick is a row's first.
   module->tick += 1;
   if (module->tick >= module->speed + module->patternDelayTicks) {

@@ -32,11 +32,19 @@ typedef void (*TickEffect)(TickStep& step);
 
 void Nothing(TickStep&) {}
 
-// Tick 0 plays the base note, then x and y semitones above it in turn.
+// Which of base, +x and +y a tick plays. Songs were written against a tick counter that runs
+// down from the speed, so the order over a row depends on the speed: at speed 6 it is base,
+// +y, +x, base, +y, +x. Under a pattern delay each repeat of the row counts down anew.
+int32_t ArpeggioStep(int32_t tick, int32_t speed) {
+  if (speed < 1) return 0;
+  return (speed - tick % speed) % 3;
+}
+
+// Tick 0 plays the base note; the later ticks step through the three notes.
 void Arpeggio(TickStep& s) {
   if (!s.cell->parameter) return;
-  int32_t phase = s.tick % 3;
-  int32_t semitones = phase == 1 ? s.x : phase == 2 ? s.y : 0;
+  int32_t step = ArpeggioStep(s.tick, s.module->speed);
+  int32_t semitones = step == 1 ? s.x : step == 2 ? s.y : 0;
   Channel* channel = s.channel;
   if (semitones) {
     if (s.module->flags & LinearFrequencyTable) {
@@ -91,7 +99,7 @@ void Retrigger(TickStep& s) {
   s.channel->updateFlags |= TriggerNote | UpdateVolume | UpdateFrequency;
 }
 
-// ECy with y = 0, or beyond the row's ticks, never cuts.
+// ECy beyond the row's ticks never cuts; EC0 cuts on the row's first tick.
 void NoteCut(TickStep& s) {
   if (s.tick != s.y) return;
   s.channel->volume = 0;
@@ -99,11 +107,18 @@ void NoteCut(TickStep& s) {
 }
 
 // EDy plays the row's note at tick y, as a cell with the same volume byte and an instrument
-// would have done on tick 0; before that tick the channel goes on with the sound it had.
+// would have done on tick 0; a cell without a note (or with a key-off) has only its own
+// instrument, key-off and volume column to play then. Before that tick the channel goes on
+// with the sound it had. Under a pattern delay every repeat of the row counts its own ticks.
+// ED0 is no delay at all.
 void NoteDelay(TickStep& s) {
+  if (!DelaysNote(s.cell)) return;
   Channel* channel = s.channel;
-  if (s.tick != s.y) {
-    channel->updateFlags &= DelayFlagsCleared;
+  int32_t tickInRepeat = s.module->speed > 0 ? s.tick % s.module->speed : s.tick;
+  if (tickInRepeat < s.y) channel->updateFlags &= DelayFlagsCleared;
+  if (tickInRepeat != s.y) return;
+  if (s.cell->note == 0 || s.cell->note == KeyOffNote) {
+    ApplyCellInstrumentAndVolume(channel, s.cell, s.sound.instrument, s.sound.sample);
     return;
   }
   ResetChannelInstrument(channel, s.sound.sample);
@@ -111,6 +126,11 @@ void NoteDelay(TickStep& s) {
   channel->updateFlags |= UpdateFrequency;
   if (s.cell->volume) ApplyVolumeColumn(channel, s.cell->volume);
   channel->updateFlags |= TriggerNote;
+}
+
+// Kxx releases the note at tick xx (K00 on the row's first tick).
+void KeyOffAtTick(TickStep& s) {
+  if (s.tick == s.cell->parameter) ReleaseNote(s.channel, s.sound.instrument, false);
 }
 
 void Extended(TickStep& s) {
@@ -198,7 +218,7 @@ const TickEffect TickEffects[] = {
     GlobalVolumeSlide,          // 17 H
     Nothing,                    // 18
     Nothing,                    // 19
-    Nothing,                    // 20 K
+    KeyOffAtTick,               // 20 K
     Nothing,                    // 21 L
     Nothing,                    // 22
     Nothing,                    // 23
@@ -222,8 +242,8 @@ void SlidePanningUnclamped(Channel* channel, int32_t by) {
   channel->updateFlags |= UpdatePanning;
 }
 
-// The volume column's slides, its vibrato and its tone portamento go on on every later tick;
-// its other commands acted on tick 0 only. Column panning slides are not clamped.
+// The volume column's slides, its vibrato and its tone portamento act on the later ticks; its
+// other commands acted on tick 0 only. Column panning slides are not clamped.
 void VolumeColumnTick(Channel* channel, uint8_t volumeByte) {
   int32_t low = volumeByte & 0x0F;
   switch (volumeByte >> 4) {
@@ -241,22 +261,14 @@ void VolumeColumnTick(Channel* channel, uint8_t volumeByte) {
   }
 }
 
-void StepEnvelopesAtTick(Channel* channel, const Instrument* instrument) {
-  if ((instrument->volumeEnvelopeFlags & EnvelopeOn) && !channel->volumeEnvelopeDone) {
-    StepVolumeEnvelope(channel, instrument);
-  }
-  if ((instrument->panningEnvelopeFlags & EnvelopeOn) && !channel->panningEnvelopeDone) {
-    StepPanningEnvelope(channel, instrument);
-  }
-}
-
-void ProcessChannelTick(Module* module, Channel* channel, const Cell* cell) {
+void ProcessChannelTick(Module* module, Channel* channel, const Cell* fileCell) {
+  const Cell* cell = PlayedCell(module, fileCell);
   TickStep step = {module, channel, cell, ResolveSound(module, channel),
                    uint8_t(cell->parameter >> 4), uint8_t(cell->parameter & 0x0F), module->tick};
   channel->volumeDelta = 0;
   channel->periodDelta = 0;
   channel->updateFlags = 0;
-  StepEnvelopesAtTick(channel, step.sound.instrument);
+  StepEnvelopes(channel, step.sound.instrument);
   FadeReleasedNote(channel, step.sound.instrument);
   VolumeColumnTick(channel, cell->volume);
   if (cell->effect < TickEffectCount) TickEffects[cell->effect](step);

@@ -5,6 +5,7 @@
 #include "music/output_config.h"
 #include "music/pitch.h"
 #include "music/rounding.h"
+#include "music/row_cells.h"
 #include "music/sequencer_state.h"
 
 namespace {
@@ -46,11 +47,11 @@ Voice* TriggerNoteOn(Channel* channel, Sample* sample) {
   return voice;
 }
 
-// Target gains from the voice's volume and panning: panning 255 puts all of it on the left
-// output (the first of each frame), 0 all on the right.
+// Target gains from the voice's volume and panning: panning 0 puts all of it on the left
+// output (the first of each frame), 255 all on the right, as songs were written to sound.
 void SplitVolume(Voice* voice, int64_t volume, int64_t panning) {
-  voice->volumeLeft = SaturateToInt32(panning * volume / PanningRight);
-  voice->volumeRight = SaturateToInt32((PanningRight - panning) * volume / PanningRight);
+  voice->volumeLeft = SaturateToInt32((PanningRight - panning) * volume / PanningRight);
+  voice->volumeRight = SaturateToInt32(panning * volume / PanningRight);
 }
 
 // (volume + delta) x envelope x fade-out x global volume x 255 / 2^35, rounded: 0..128 for
@@ -95,13 +96,13 @@ void UpdateFrequencyOf(Voice* voice, const Channel* channel, const Module* modul
   voice->stepFraction = uint32_t(((stepped % OutputRate) << 32) / OutputRate);
 }
 
-// Back to the sample's start. A voice that a ping-pong loop left moving backward moves forward
-// again, as from any start: backward from index 0 it would leave the sample at once.
-void RewindVoiceOf(Voice* voice) {
+// Silence: the mixer skips a voice without a sample. A note started just before moved the
+// sound it cut to the partner voice, which fades out as usual.
+void StopVoiceOf(Voice* voice) {
+  voice->sample = nullptr;
   voice->position = 0;
   voice->positionFraction = 0;
   voice->startOffset = 0;
-  voice->direction = MoveForward;
 }
 
 }  // namespace
@@ -117,5 +118,12 @@ void UpdateVoice(Channel* channel, Sample* sample, const Module* module) {
   if (flags & UpdateVolume) UpdateVolumeOf(voice, channel, module);
   if (flags & UpdatePanning) UpdatePanningOf(voice, channel);
   if (flags & UpdateFrequency) UpdateFrequencyOf(voice, channel, module);
-  if (flags & RewindVoice) RewindVoiceOf(voice);
+  if (flags & StopVoice) StopVoiceOf(voice);
+}
+
+void UpdateVoiceVolumes(const Module* module) {
+  int32_t channels = PlayedChannelCount(module);
+  for (int32_t c = 0; c < channels; ++c) {
+    if (Channels[c].voice) UpdateVolumeOf(Channels[c].voice, &Channels[c], module);
+  }
 }

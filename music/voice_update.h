@@ -9,7 +9,11 @@ struct Module;
 struct Sample;
 
 // Applies the channel's updateFlags to its voice: TriggerNote, then UpdateVolume,
-// UpdatePanning, UpdateFrequency and RewindVoice, in that order. A period sum of 0 leaves the
+// UpdatePanning, UpdateFrequency and StopVoice, in that order. A period sum of 0 leaves the
 // frequency as it was; frequencies below 100 Hz step at 100 Hz; frequencies beyond 32 bits
 // saturate. A null sample counts as EmptySample.
 void UpdateVoice(Channel* channel, Sample* sample, const Module* module);
+
+// Recomputes the volume of every played channel's voice, as after a change of the global
+// volume.
+void UpdateVoiceVolumes(const Module* module);

@@ -28,25 +28,45 @@ std::vector<TickState> RowTwo(const std::vector<TickState>& ticks) {
   return std::vector<TickState>(ticks.begin() + 6, ticks.end());
 }
 
-TEST(NoteDelay, PlaysTheNoteWithItsVolumeColumnAtTickY) {
-  std::vector<TickState> row = RowTwo(SecondRow({E4, 1, 0x20, Extended, 0xD3}));
-  EXPECT_EQ(Periods(row), (V{4608, 4608, 4608, 4352, 4352, 4352}));
-  EXPECT_EQ(Volumes(row), (V{64, 64, 64, 16, 16, 16}));
-  EXPECT_EQ(TriggerTicks(row), (V{3}));
+// The delayed row at speed 6 after C-4 at volume 64: when the note (E-4 with volume 16) or
+// the key-off plays, and what plays without one.
+TEST(NoteDelay, PlaysTheCellAtTickYAndLeavesOutOneThatCannotPlay) {
+  struct Case {
+    Note cell;
+    V periods, volumes, triggers;
+  };
+  const Case cases[] = {
+      {{E4, 1, 0x20, Extended, 0xD3}, {4608, 4608, 4608, 4352, 4352, 4352}, {64, 64, 64, 16, 16, 16}, {3}},
+      {{E4, 1, 0x20, Extended, 0xD0}, V(6, 4352), V(6, 16), {0}},  // no delay at all
+      {{E4, 1, 0x20, Extended, 0xD6}, V(6, 4608), V(6, 64), {}},   // never comes: cell left out
+      {{E4, 5, 0x20, Extended, 0xDF}, V(6, 4608), V(6, 64), {}},   // instrument 5 left out too
+      {{0, 0, 0, Extended, 0xD3}, V(6, 4608), V(6, 64), {}},       // nothing to delay
+      {{0, 0, 0x20, Extended, 0xD3}, V(6, 4608), {64, 64, 64, 16, 16, 16}, {}},
+      {{xmw::kKeyOff, 0, 0, Extended, 0xD3}, V(6, 4608), {64, 64, 64, 0, 0, 0}, {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<TickState> row = RowTwo(SecondRow(c.cell));
+    SCOPED_TRACE(testing::Message() << "note " << int(c.cell.note) << " E" << std::hex
+                                    << int(c.cell.parameter));
+    EXPECT_EQ(Periods(row), c.periods);
+    EXPECT_EQ(Volumes(row), c.volumes);
+    EXPECT_EQ(Pannings(row), V(6, 128));
+    EXPECT_EQ(TriggerTicks(row), c.triggers);
+    if (c.cell.instrument == 5) EXPECT_EQ(Channels[0].instrumentIndex, 0);
+  }
 }
 
-TEST(NoteDelay, WithY0OrBeyondTheRowTheNoteNeverPlays) {
-  for (uint8_t parameter : {0xD0, 0xD6, 0xDF}) {
-    std::vector<TickState> row = RowTwo(SecondRow({E4, 1, 0x20, Extended, parameter}));
-    EXPECT_EQ(Periods(row), V(6, 4608)) << std::hex << int(parameter);
-    EXPECT_EQ(Volumes(row), V(6, 64)) << std::hex << int(parameter);
-    EXPECT_EQ(Pannings(row), V(6, 128)) << std::hex << int(parameter);
-    EXPECT_EQ(TriggerTicks(row), V{}) << std::hex << int(parameter);
-  }
+TEST(NoteDelay, UnderAPatternDelayEveryRepeatCountsItsOwnTicks) {
+  xmw::Module song = Song(2, 4);
+  Put(song, 0, 0, 0, {C4, 1, 0, Extended, 0xD3});
+  Put(song, 0, 0, 1, {0, 0, 0, Extended, 0xE1});  // 12 ticks
+  Player player(song);
+  EXPECT_EQ(TriggerTicks(player.Ticks(12)), (V{3, 9}));
 }
 
 TEST(Retrigger, E93RetriggersOnTick3AtSpeed6AndEveryThirdTickOfALongerRow) {
   EXPECT_EQ(TriggerTicks(RowTwo(SecondRow({0, 0, 0, Extended, 0x93}))), (V{3}));
+  EXPECT_EQ(TriggerTicks(RowTwo(SecondRow({0, 0, 0, Extended, 0x90}))), (V{0}));
   xmw::Module song = Song(2, 4);
   Put(song, 0, 0, 0, {C4, 1, 0, Extended, 0x93});
   Put(song, 0, 0, 1, {0, 0, 0, Extended, 0xE1});  // 12 ticks
@@ -77,22 +97,48 @@ TEST(MultiRetrig, IntervalZeroDoesNothingAndVolumeModesChangeTheVolumeAtEachRetr
   EXPECT_EQ(Volumes(RetrigRow(0x63)), (V{64, 64, 64, 42, 42, 42, 28, 28, 28}));  // 2 v / 3
 }
 
-TEST(KeyOff, AKeyOffNoteWithAnInstrumentResetsFirstThenReleases) {
-  xmw::Module song = Song(1, 4);
-  Put(song, 0, 0, 0, {C4, 1, 0x20});
-  Put(song, 0, 1, 0, {xmw::kKeyOff, 1});
-  Player player(song);
-  std::vector<TickState> ticks = player.Ticks(7);
-  EXPECT_EQ(ticks[5].voiceVolume, 32);
-  EXPECT_EQ(ticks[6].volume, 64);     // reset by the instrument
-  EXPECT_EQ(ticks[6].voiceVolume, 0); // and silent at once: no volume envelope
-  EXPECT_EQ(Channels[0].keyOff, 1);
+// Without a volume envelope a key-off drops the volume to 0 and starts the fade-out; whatever
+// sets the volume again, later or in the same cell, is heard, still fading.
+TEST(KeyOff, WithoutAVolumeEnvelopeTheVolumeDropsAndTheNoteFadesWhenHeardAgain) {
+  struct Case {
+    Note release, later;
+    int32_t volumeAtRelease, volumeLater;
+  };
+  const Case cases[] = {
+      {{xmw::kKeyOff}, {0, 0, 0, 12, 0x30}, 0, 48},  // Cxx
+      {{xmw::kKeyOff}, {0, 0, 0x40}, 0, 48},         // volume column
+      {{xmw::kKeyOff, 1}, {}, 64, 64},               // instrument in the same cell
+      {{xmw::kKeyOff, 0, 0x30}, {}, 32, 32},         // volume column in the same cell
+  };
+  for (const Case& c : cases) {
+    xmw::Module song = Song(1, 4);
+    song.instruments[0].fadeout = 2048;  // 4096 of 65536 a tick
+    Put(song, 0, 0, 0, {C4, 1});
+    Put(song, 0, 1, 0, c.release);
+    Put(song, 0, 2, 0, c.later);
+    Player player(song);
+    std::vector<TickState> ticks = player.Ticks(18);
+    SCOPED_TRACE(testing::Message() << "later volume " << c.volumeLater);
+    EXPECT_EQ(ticks[6].volume, c.volumeAtRelease);
+    EXPECT_EQ(ticks[6].voiceVolume == 0, c.volumeAtRelease == 0);
+    EXPECT_EQ(ticks[12].volume, c.volumeLater);
+    EXPECT_GT(ticks[12].voiceVolume, ticks[13].voiceVolume);
+    EXPECT_EQ(Channels[0].keyOff, 1);
+  }
 }
 
-TEST(KeyOff, KxxReleasesWithAnyParameter) {
-  std::vector<TickState> row = RowTwo(SecondRow({0, 0, 0, KeyOff, 0x17}));
-  EXPECT_EQ(row[0].voiceVolume, 0);
-  EXPECT_EQ(Channels[0].keyOff, 1);
+TEST(KeyOff, KxxReleasesAtTickXxAndNeverBeyondTheRow) {
+  const std::pair<uint8_t, V> cases[] = {
+      {0x00, V(6, 0)}, {0x03, {128, 128, 128, 0, 0, 0}}, {0x17, V(6, 128)}};
+  for (const auto& c : cases) {
+    std::vector<TickState> row = RowTwo(SecondRow({0, 0, 0, KeyOff, c.first}));
+    V heard;
+    for (const TickState& state : row) heard.push_back(state.voiceVolume);
+    EXPECT_EQ(heard, c.second) << "K" << std::hex << int(c.first);
+  }
+  std::vector<TickState> row = RowTwo(SecondRow({E4, 1, 0, KeyOff, 0x00}));  // drops the note
+  EXPECT_EQ(row[0].period, 4608);
+  EXPECT_EQ(TriggerTicks(row), V{});
 }
 
 // An instrument whose volume envelope falls from 64 to 32 over ticks 0..10 and on to 0 at 20.
@@ -104,7 +150,18 @@ xmw::Module SongWithEnvelope() {
   return song;
 }
 
+// The panning envelope moves with it only where the volume envelope has a sustain point on.
 TEST(EnvelopePosition, LxxMovesTheVolumeEnvelopeOntoItsSegment) {
+  for (uint8_t sustain : {uint8_t(0), xmw::kEnvelopeSustain}) {
+    xmw::Module song = SongWithEnvelope();
+    song.instruments[0].volumeEnvelope.flags |= sustain;
+    song.instruments[0].volumeEnvelope.sustainPoint = 2;
+    song.instruments[0].panningEnvelope = song.instruments[0].volumeEnvelope;
+    Put(song, 0, 0, 0, {C4, 1, 0, EnvelopePosition, 5});
+    Player player(song);
+    player.Tick();
+    EXPECT_EQ(Channels[0].panningEnvelopeTick, sustain ? 5 : 1);
+  }
   xmw::Module song = SongWithEnvelope();
   Put(song, 0, 0, 0, {C4, 1, 0, EnvelopePosition, 5});
   Player player(song);
@@ -127,24 +184,29 @@ TEST(EnvelopePosition, LxxBeyondTheEnvelopeEndsItAtItsLastValue) {
   EXPECT_EQ(Channels[0].volumeEnvelopePoint, 2);
 }
 
-TEST(SampleOffset, StartsInsideTheSampleOrRewindsWithoutANewStartBeyondIt) {
-  xmw::Module song = Song(1, 4);
+// An offset inside the sample starts the note there; one at its end silences the note; one on
+// a row without a note is dropped, not kept for the next note.
+TEST(SampleOffset, StartsInsideTheSampleSilencesBeyondItAndNeedsANote) {
+  xmw::Module song = Song(1, 4, 1);
   xmw::Sample& sample = song.instruments[0].samples[0];
   sample.pcm.assign(1024, 10);
   sample.loopLength = 1024;
   Put(song, 0, 0, 0, {C4, 1, 0, SampleOffset, 0x02});
   Put(song, 0, 1, 0, {C4, 1, 0, SampleOffset, 0x04});  // 1024: the end itself
+  Put(song, 0, 2, 0, {0, 0, 0, SampleOffset, 0x03});
+  Put(song, 0, 3, 0, {C4, 1});
   Player player(song);
-  TickState first = player.Tick();
-  EXPECT_EQ(Voices[first.voiceIndex].position, 512);
-  std::vector<TickState> ticks = player.Ticks(6);
-  EXPECT_EQ(ticks[5].updateFlags & (TriggerNote | RewindVoice), RewindVoice);
-  EXPECT_EQ(ticks[5].voiceIndex, first.voiceIndex);
-  EXPECT_EQ(Voices[first.voiceIndex].position, 0);
+  EXPECT_EQ(Voices[player.Tick().voiceIndex].position, 512);
+  EXPECT_EQ(Voices[player.Tick().voiceIndex].sample, nullptr);
+  player.Tick();
+  EXPECT_EQ(Voices[player.Tick().voiceIndex].position, 0);
 }
 
 TEST(Panning, SetCoarseAndSlideClampedButTheColumnSlidesAreNot) {
   EXPECT_EQ(RowTwo(SecondRow({0, 0, 0, SetPanning, 0x40}))[0].panning, 0x40);
+  const Voice& left = Voices[RowTwo(SecondRow({0, 0, 0, SetPanning, 0x00}))[0].voiceIndex];
+  EXPECT_EQ(left.volumeLeft, left.volume);  // panning 0 is the first output of a frame
+  EXPECT_EQ(left.volumeRight, 0);
   EXPECT_EQ(RowTwo(SecondRow({0, 0, 0, Extended, 0x8F}))[0].panning, 240);
   EXPECT_EQ(Pannings(RowTwo(SecondRow({0, 0, 0, PanningSlide, 0xF0}))),
             (V{128, 143, 158, 173, 188, 203}));
@@ -156,7 +218,7 @@ TEST(Panning, SetCoarseAndSlideClampedButTheColumnSlidesAreNot) {
   Put(song, 0, 1, 0, {0, 0, 0xD2});
   Player player(song);
   std::vector<TickState> row = RowTwo(player.Ticks(12));
-  EXPECT_EQ(Pannings(row), (V{1, -1, -3, -5, -7, -9}));
+  EXPECT_EQ(Pannings(row), (V{3, 1, -1, -3, -5, -7}));  // from the row's second tick on
   EXPECT_EQ(Voices[row[5].voiceIndex].panning, 0);  // the voice's own panning stays in range
 }
 

@@ -15,17 +15,26 @@ const uint8_t Arpeggio = 0, PortaUp = 1, PortaDown = 2, TonePorta = 3, Vibrato =
               Extended = 14, ExtraFine = 33;
 const int32_t C4Period = 4608;  // linear: 7680 - 64 * 48
 
+// The first row's ticks of `note` with the effect, at `speed`.
 std::vector<TickState> NoteWith(uint8_t note, uint8_t effect, uint8_t parameter,
-                                uint16_t flags = xmw::kLinearFrequencyTable) {
-  xmw::Module song = Song(1, 4);
+                                uint16_t flags = xmw::kLinearFrequencyTable, int speed = 6) {
+  xmw::Module song = Song(1, 4, speed);
   song.flags = flags;
   Put(song, 0, 0, 0, {note, 1, 0, effect, parameter});
   Player player(song);
-  return player.Ticks(6);
+  return player.Ticks(speed);
 }
 
-TEST(Arpeggio, PlaysTheBaseOnTick0ThenXAndYSemitonesUpInTurn) {
-  EXPECT_EQ(PeriodDeltas(NoteWith(C4, Arpeggio, 0x37)), (V{0, 192, 448, 0, 192, 448}));
+// The steps run down from the speed, so tick 0 plays the base and the order of the rest
+// depends on the speed.
+TEST(Arpeggio, PlaysTheBaseOnTick0ThenTheStepsCountedDownFromTheSpeed) {
+  const std::vector<std::pair<int, V>> rows = {
+      {6, {0, 448, 192, 0, 448, 192}}, {5, {0, 192, 0, 448, 192}}, {4, {0, 0, 448, 192}},
+      {2, {0, 192}}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(PeriodDeltas(NoteWith(C4, Arpeggio, 0x37, xmw::kLinearFrequencyTable, row.first)),
+              row.second) << "speed " << row.first;
+  }
   EXPECT_EQ(Periods(NoteWith(C4, Arpeggio, 0x37)), V(6, C4Period));
 }
 
@@ -33,7 +42,7 @@ TEST(Arpeggio, InTheAmigaTableTheOffsetIsTheDifferenceOfTheNotesPeriods) {
   int32_t base = AmigaPeriod(48, 0);
   int32_t up3 = AmigaPeriod(51, 0) - base, up7 = AmigaPeriod(55, 0) - base;
   EXPECT_LT(up3, 0);  // a higher note has a smaller period
-  EXPECT_EQ(PeriodDeltas(NoteWith(C4, Arpeggio, 0x37, 0)), (V{0, up3, up7, 0, up3, up7}));
+  EXPECT_EQ(PeriodDeltas(NoteWith(C4, Arpeggio, 0x37, 0)), (V{0, up7, up3, 0, up7, up3}));
 }
 
 TEST(Portamento, UpStopsAtPeriod56AndDownHasNoLimit) {
@@ -54,21 +63,25 @@ TEST(Portamento, AZeroParameterReusesTheMemoryOfItsOwnDirection) {
             (V{4608, 4600, 4600, 4620, 4620, 4612, 4612, 4632}));
 }
 
-// C-4 on row 0; D-4 (period 4480) with tone portamento `parameter` and `instrument` on row 1.
-std::vector<TickState> SlideToD4(uint8_t parameter, uint8_t instrument = 0) {
+// C-4 on row 0; D-4 (period 4480) with tone portamento `parameter` and `instrument` on row 1,
+// or with the volume column's tone portamento `volume` instead.
+std::vector<TickState> SlideToD4(uint8_t parameter, uint8_t instrument = 0, uint8_t volume = 0) {
   xmw::Module song = Song(1, 4);
   Put(song, 0, 0, 0, {C4, 1, 0x20});  // volume 16
-  Put(song, 0, 1, 0, {NoteNumber(4, 2), instrument, 0, TonePorta, parameter});
+  Put(song, 0, 1, 0,
+      {NoteNumber(4, 2), instrument, volume, uint8_t(volume ? 0 : TonePorta), parameter});
   Player player(song);
   return player.Ticks(12);
 }
 
 TEST(TonePortamento, MovesTowardTheNoteWithoutStartingItAndStopsThere) {
-  std::vector<TickState> ticks = SlideToD4(0x10);  // 64 a tick
-  std::vector<int32_t> periods = Periods(ticks);
-  EXPECT_EQ(V(periods.begin() + 6, periods.end()), (V{4608, 4544, 4480, 4480, 4480, 4480}));
-  EXPECT_EQ(ticks[6].updateFlags & TriggerNote, 0);
-  EXPECT_EQ(ticks[11].voiceIndex, 0);
+  // 3xx and the volume column's Fx at the same speed: 64 a tick.
+  for (std::vector<TickState> ticks : {SlideToD4(0x10), SlideToD4(0, 0, 0xF1)}) {
+    std::vector<int32_t> periods = Periods(ticks);
+    EXPECT_EQ(V(periods.begin() + 6, periods.end()), (V{4608, 4544, 4480, 4480, 4480, 4480}));
+    EXPECT_EQ(ticks[6].updateFlags & TriggerNote, 0);
+    EXPECT_EQ(ticks[11].voiceIndex, 0);
+  }
 }
 
 TEST(TonePortamento, AnInstrumentResetsTheChannelButNeitherTriggersNorChangesTheNote) {
@@ -105,15 +118,15 @@ TEST(Vibrato, TheVolumeColumnSetsTheDepthAndVibratesOnLaterTicks) {
   EXPECT_EQ(V(deltas.begin() + 6, deltas.end()), (V{0, 0, -24, -44, -56, -64}));
 }
 
-TEST(SetFinetune, ChangesTheSampleForLaterNotesInEveryChannel) {
+// E5y tunes the row's own note by (y - 8) x 16; the sample, and every later note of it, keep
+// their finetune.
+TEST(SetFinetune, TunesTheRowsNoteOnly) {
   xmw::Module song = Song(2, 4, 1);
-  Put(song, 0, 0, 0, {C4, 1, 0, Extended, 0x58});
+  Put(song, 0, 0, 0, {C4, 1, 0, Extended, 0x5F});
   Put(song, 0, 1, 1, {C4, 1});
   Player player(song);
-  TickState first = player.Tick(0);
-  EXPECT_EQ(first.period, C4Period);  // the row's own note keeps its period
-  TickState second = player.Tick(1);
-  EXPECT_EQ(second.period, C4Period - 8 / 2);
+  EXPECT_EQ(player.Tick(0).period, C4Period - 112 / 2);
+  EXPECT_EQ(player.Tick(1).period, C4Period);
 }
 
 TEST(FineSlides, FineAndExtraFinePortamentosMoveOnTick0WithTheirOwnMemories) {

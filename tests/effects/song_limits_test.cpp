@@ -63,13 +63,20 @@ TEST(SongLimits, ARestartPositionOutsideTheSongRestartsAtOrder0) {
   EXPECT_EQ(Orders(ticks), (V{1, 1, 0, 0}));
 }
 
+// A note beyond the sample map plays the empty sample; one above B-9 (with the relative note)
+// is not played at all.
 TEST(SongLimits, NotesOutsideTheSampleMapAndMissingInstrumentsAreSilent) {
-  for (uint8_t note : {97 + 1, 120, 200, 254}) {
+  const struct { uint8_t note; int8_t relativeNote; bool started; } cases[] = {
+      {97 + 1, 0, true}, {120, 0, false}, {200, 0, false}, {254, 0, false},
+      {96, 23, true}, {96, 24, false}};
+  for (const auto& c : cases) {
     xmw::Module song = Song(1, 4, 1);
-    Put(song, 0, 0, 0, {note, 1});
+    song.instruments[0].samples[0].relativeNote = c.relativeNote;
+    Put(song, 0, 0, 0, {c.note, 1});
     Player player(song);
     TickState state = player.Tick();
-    EXPECT_EQ(Voices[state.voiceIndex].sample, &EmptySample) << int(note);
+    const Sample* expected = c.note > 96 ? &EmptySample : player.module()->instruments[0].samples[0];
+    EXPECT_EQ(Voices[state.voiceIndex].sample, c.started ? expected : nullptr) << int(c.note);
     player.Ticks(3);  // a voice on the empty sample stops at its first mix; no tick reads past
   }
   xmw::Module song = Song(1, 4, 1);

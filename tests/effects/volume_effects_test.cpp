@@ -27,8 +27,8 @@ TEST(VolumeSlide, A0FLowersBy15OnEachLaterTickAndStopsAt0) {
   EXPECT_EQ(Volumes(RowWith({0, 0, 0, VolumeSlide, 0x0F})), (V{64, 49, 34, 19, 4, 0}));
 }
 
-TEST(VolumeSlide, TheColumnSlideAlsoActsOnTick0) {
-  EXPECT_EQ(Volumes(RowWith({0, 0, 0x6F})), (V{49, 34, 19, 4, 0, 0}));
+TEST(VolumeSlide, TheColumnSlideActsOnTheLaterTicks) {
+  EXPECT_EQ(Volumes(RowWith({0, 0, 0x6F})), (V{64, 49, 34, 19, 4, 0}));
   EXPECT_EQ(Volumes(RowWith({0, 0, 0x7F})), (V{64, 64, 64, 64, 64, 64}));
 }
 
@@ -46,14 +46,14 @@ TEST(VolumeSlide, AxyFiveXyAndSixXyShareOneMemory) {
   EXPECT_EQ(Volumes(player.Ticks(12)), (V{64, 60, 56, 56, 52, 48, 48, 50, 52, 52, 54, 56}));
 }
 
-TEST(VolumeSlide, FineSlidesShareTheirMemoryAndActOnTick0Only) {
+TEST(VolumeSlide, FineSlidesKeepAMemoryEachAndActOnTick0Only) {
   xmw::Module song = Song(1, 4, 2);
   Put(song, 0, 0, 0, {C4, 1, 0x30, Extended, 0xA3});  // 32 + 3
-  Put(song, 0, 1, 0, {0, 0, 0, Extended, 0xB0});      // EB0: down by the same 3
-  Put(song, 0, 2, 0, {0, 0, 0, Extended, 0xAF});      // up 15
-  Put(song, 0, 3, 0, {0, 0, 0, Extended, 0xA0});      // up 15 again, to 64 at most
+  Put(song, 0, 1, 0, {0, 0, 0, Extended, 0xB0});      // EB0: nothing to slide down by yet
+  Put(song, 0, 2, 0, {0, 0, 0, Extended, 0xBF});      // down 15
+  Put(song, 0, 3, 0, {0, 0, 0, Extended, 0xA0});      // up 3 again
   Player player(song);
-  EXPECT_EQ(Volumes(player.Ticks(8)), (V{35, 35, 32, 32, 47, 47, 62, 62}));
+  EXPECT_EQ(Volumes(player.Ticks(8)), (V{35, 35, 35, 35, 20, 20, 23, 23}));
 }
 
 TEST(SetVolume, CxxAboveSixtyFourIsKeptAndGxxAboveSixtyFourSetsSixtyFour) {
@@ -67,21 +67,26 @@ TEST(SetVolume, CxxAboveSixtyFourIsKeptAndGxxAboveSixtyFourSetsSixtyFour) {
   EXPECT_EQ(ticks[0].voiceVolume, 64);
 }
 
-TEST(GlobalVolumeSlide, MovesOnLaterTicksAndAChannelHearsItWhenItsVolumeIsRecomputed) {
-  xmw::Module song = Song(1, 4);
-  Put(song, 0, 0, 0, {C4, 1, 0, GlobalSlide, 0x0F});
+// Hxy and Gxx in channel 1 reach the note in channel 0, to their left, on the same tick.
+TEST(GlobalVolume, SlidesOnLaterTicksAndEveryChannelHearsItAtOnce) {
+  xmw::Module song = Song(2, 4);
+  Put(song, 0, 0, 0, {C4, 1});
+  Put(song, 0, 0, 1, {0, 0, 0, GlobalSlide, 0x0F});
+  Put(song, 0, 1, 1, {0, 0, 0, GlobalVolume, 0x20});
   Player player(song);
   std::vector<TickState> ticks = player.Ticks(7);
-  EXPECT_EQ((V{ticks[0].globalVolume, ticks[1].globalVolume, ticks[2].globalVolume,
-               ticks[3].globalVolume, ticks[4].globalVolume, ticks[5].globalVolume}),
-            (V{64, 49, 34, 19, 4, 0}));
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(ticks[i].voiceVolume, 128) << "tick " << i;
-  EXPECT_EQ(ticks[6].voiceVolume, 0);  // the next row recomputes every channel's volume
+  V global, heard;
+  for (const TickState& state : ticks) {
+    global.push_back(state.globalVolume);
+    heard.push_back(state.voiceVolume);
+  }
+  EXPECT_EQ(global, (V{64, 49, 34, 19, 4, 0, 32}));
+  EXPECT_EQ(heard, (V{128, 98, 68, 38, 8, 0, 64}));
 }
 
-TEST(NoteCut, CutsAtTickYAndNeverWithY0OrYBeyondTheRow) {
+TEST(NoteCut, CutsAtTickYEC0OnTheFirstAndNeverWithYBeyondTheRow) {
   EXPECT_EQ(Volumes(RowWith({0, 0, 0, Extended, 0xC3})), (V{64, 64, 64, 0, 0, 0}));
-  EXPECT_EQ(Volumes(RowWith({0, 0, 0, Extended, 0xC0})), V(6, 64));
+  EXPECT_EQ(Volumes(RowWith({0, 0, 0, Extended, 0xC0})), V(6, 0));
   EXPECT_EQ(Volumes(RowWith({0, 0, 0, Extended, 0xC7})), V(6, 64));
 }
 
@@ -125,20 +130,28 @@ TEST(Tremolo, OffsetsStopAtSixtyFourAboveAndAtSilenceBelow) {
   EXPECT_EQ(RampTremoloDeltas(0x10 + 4), (V{0, 28, 56, -4}));
 }
 
-TEST(Tremor, T00OnAFreshChannelSilencesEveryTick) {
-  std::vector<TickState> ticks = RowWith({0, 0, 0, Tremor, 0x00});
-  EXPECT_EQ(VolumeDeltas(ticks), V(6, -64));
-  for (const TickState& state : ticks) EXPECT_EQ(state.voiceVolume, 0);
+// The volume heard on each tick: the channel's volume with this tick's offset.
+V Heard(const std::vector<TickState>& ticks) {
+  V heard;
+  for (const TickState& state : ticks) heard.push_back(state.volume + state.volumeDelta);
+  return heard;
 }
 
+TEST(Tremor, T00OnAFreshChannelIsOneTickOnAndOneOffFromTick1) {
+  EXPECT_EQ(Heard(RowWith({0, 0, 0, Tremor, 0x00})), (V{64, 64, 0, 64, 0, 64}));
+}
+
+// The counter moves on the later ticks only; a row that ends the tremor keeps the silence it
+// left until something sets the volume.
 TEST(Tremor, SoundsForXPlusOneTicksAndIsSilentForYPlusOneAcrossRows) {
-  xmw::Module song = Song(1, 4, 3);
-  Put(song, 0, 0, 0, {C4, 1, 0, Tremor, 0x12});  // 2 on, 3 off
-  Put(song, 0, 1, 0, {0, 0, 0, Tremor, 0x00});   // the same times from memory
-  Put(song, 0, 3, 0, {0, 0, 0, Tremor, 0x00});   // the counter waited on row 2
+  xmw::Module song = Song(1, 5, 3);
+  Put(song, 0, 0, 0, {C4, 1, 0, Tremor, 0x12});   // 2 on, 3 off
+  Put(song, 0, 1, 0, {0, 0, 0, Tremor, 0x00});    // the same times from memory
+  Put(song, 0, 3, 0, {0, 0, 0, SetVolume, 0x40});
+  Put(song, 0, 4, 0, {0, 0, 0, Tremor, 0x00});    // the counter waited on rows 2 and 3
   Player player(song);
-  std::vector<TickState> ticks = player.Ticks(12);
-  EXPECT_EQ(VolumeDeltas(ticks), (V{0, 0, -64, -64, -64, 0, 0, 0, 0, 0, -64, -64}));
+  EXPECT_EQ(Heard(player.Ticks(15)),
+            (V{64, 64, 64, 64, 0, 0, 0, 0, 0, 64, 64, 64, 64, 0, 64}));
 }
 
 }  // namespace

@@ -154,15 +154,21 @@ TEST(ModulePatterns, ZeroPackedSizeGivesEmptyRowsAndReadsNoData) {
   EXPECT_EQ(CellAt(module.get(), 1, 2, 1).note, 50);
 }
 
-TEST(ModulePatterns, PatternHeaderLengthIsNotUsed) {
-  // The length field lies; the data is still taken right after the 9 bytes.
+// A header of 13 bytes, and cell data with bytes after the last cell that the packed size
+// counts: the cells come after the whole header, the next pattern after the whole data.
+TEST(ModulePatterns, HeaderLengthAndPackedSizeFindTheCellsAndTheNextPattern) {
   xmw::Module song = Song(1);
   song.patterns[0].rows = 1;
-  song.patterns[0].At(0, 0) = {20, 0, 0, 0, 0};
-  song.patterns[0].headerLengthOverride = 400;
+  song.patterns[0].headerPadding = Bytes(4, 0x99);
+  song.patterns[0].useRawData = true;
+  song.patterns[0].rawData = {0x81, 20, 0x81, 30, 0x99};
+  int second = song.AddPattern(1);
+  song.patterns[second].At(0, 0) = {40, 0, 0, 0, 0};
+  song.orders = {0, 1};
   ModulePtr module = LoadXm(song);
   ASSERT_TRUE(module);
   EXPECT_EQ(CellAt(module.get(), 0, 0, 0).note, 20);
+  EXPECT_EQ(CellAt(module.get(), 1, 0, 0).note, 40);
 }
 
 TEST(ModulePatterns, OrdersNamingMissingPatternsGetSixtyFourEmptyRows) {

@@ -82,9 +82,9 @@ struct ColumnCase {
 TEST(ApplyVolumeColumn, ActionsByRange) {
   const ColumnCase cases[] = {
       {0x10, 0, 128, UpdateVolume},  {0x50, 64, 128, UpdateVolume}, {0x55, 30, 128, 0},
-      {0x0F, 30, 128, 0},            {0x6F, 15, 128, UpdateVolume}, {0x7F, 45, 128, UpdateVolume},
+      {0x0F, 30, 128, 0},            {0x6F, 30, 128, 0},            {0x7F, 30, 128, 0},
       {0x8F, 15, 128, UpdateVolume}, {0x9F, 45, 128, UpdateVolume}, {0xC3, 30, 48, UpdatePanning},
-      {0xDF, 30, 113, UpdatePanning}, {0xE5, 30, 133, UpdatePanning}, {0xA7, 30, 128, 0}};
+      {0xDF, 30, 128, 0},            {0xE5, 30, 128, 0},            {0xA7, 30, 128, 0}};
   for (const ColumnCase& k : cases) {
     Channel c = {};
     c.volume = 30, c.panning = 128;
@@ -95,13 +95,12 @@ TEST(ApplyVolumeColumn, ActionsByRange) {
   }
 }
 
-TEST(ApplyVolumeColumn, SlidesStopAt0And64PanningSlidesDoNot) {
+// The slides (0x6x, 0x7x, 0xDx, 0xEx) wait for the later ticks; the fine ones act now.
+TEST(ApplyVolumeColumn, FineSlidesStopAt0And64) {
   Channel c = {};
-  c.volume = 3, c.panning = 5;
-  ApplyVolumeColumn(&c, 0x6A);
-  ApplyVolumeColumn(&c, 0xDA);
+  c.volume = 3;
+  ApplyVolumeColumn(&c, 0x8A);
   EXPECT_EQ(c.volume, 0);
-  EXPECT_EQ(c.panning, -5);
   c.volume = 60;
   ApplyVolumeColumn(&c, 0x9A);
   EXPECT_EQ(c.volume, 64);

@@ -82,8 +82,8 @@ TEST_F(VoiceUpdate, VolumeAndPanningBecomeTheTwoGains) {
   Channel* c = Playing(1);
   Update(c, UpdateVolume | UpdatePanning);
   EXPECT_EQ(Voices[1].volume, 128);  // 127.5 rounds to even
-  EXPECT_EQ(Voices[1].volumeLeft, 64);
-  EXPECT_EQ(Voices[1].volumeRight, 63);
+  EXPECT_EQ(Voices[1].volumeLeft, 63);  // panning 0 is the left output, 255 the right
+  EXPECT_EQ(Voices[1].volumeRight, 64);
   c->volume = 32;
   Update(c, UpdateVolume);
   EXPECT_EQ(Voices[1].volume, 64);
@@ -93,8 +93,8 @@ TEST_F(VoiceUpdate, VolumeAndPanningBecomeTheTwoGains) {
     c->panning = k.panning, c->panningEnvelopeValue = k.envelope;
     Update(c, UpdatePanning);
     EXPECT_EQ(Voices[1].panning, k.result) << k.panning << " " << k.envelope;
-    EXPECT_EQ(Voices[1].volumeLeft, 64 * k.result / 255);
-    EXPECT_EQ(Voices[1].volumeRight, (255 - k.result) * 64 / 255);
+    EXPECT_EQ(Voices[1].volumeLeft, (255 - k.result) * 64 / 255);
+    EXPECT_EQ(Voices[1].volumeRight, 64 * k.result / 255);
   }
 }
 
@@ -134,17 +134,15 @@ TEST_F(VoiceUpdate, PeriodLimits) {
   EXPECT_EQ(Voices[4].step, INT32_MAX / 44100);
 }
 
-TEST_F(VoiceUpdate, RewindGoesBackTo0MovingForward) {
+TEST_F(VoiceUpdate, StopSilencesTheVoice) {
   Channel* c = Playing(6);
   Update(c, Everything);
   Voices[6].position = 700, Voices[6].positionFraction = 5, Voices[6].startOffset = 3;
-  Voices[6].direction = MoveBackward;
-  Update(c, RewindVoice);
+  Update(c, StopVoice);
+  EXPECT_EQ(Voices[6].sample, nullptr);
   EXPECT_EQ(Voices[6].position, 0);
   EXPECT_EQ(Voices[6].positionFraction, 0u);
   EXPECT_EQ(Voices[6].startOffset, 0u);
-  EXPECT_EQ(Voices[6].direction, MoveForward);
-  EXPECT_EQ(Voices[6].sample, &looped_);
 }
 
 }  // namespace

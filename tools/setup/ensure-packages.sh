@@ -18,7 +18,7 @@ run_packages=(
 )
 test_packages=(
   cabextract openmpt123 xmp sox gcab osslsigncode openssl
-  python3-pil python3-freetype xfonts-base python3-pefile
+  python3-pil python3-freetype xfonts-base python3-pefile python3-numpy
 )
 
 case "$what" in
