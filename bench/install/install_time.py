@@ -20,8 +20,8 @@ import time
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 import harness  # noqa: E402
-from test_install import COMPLETED, INSTALLING, StatusReader  # noqa: E402
-from test_packed import data_blocks, make_payload, write  # noqa: E402
+from test_install import COMPLETED, INSTALLING, StatusReader, write  # noqa: E402
+from test_packed import data_blocks, make_payload  # noqa: E402
 
 
 def parse_args():

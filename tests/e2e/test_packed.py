@@ -18,7 +18,7 @@ import splash  # noqa: E402
 import test_music  # noqa: E402
 from harness import config  # noqa: E402
 from harness.session import BACKGROUND_POINT  # noqa: E402
-from test_install import COMPLETED, INSTALLING, InstallSession, tree  # noqa: E402
+from test_install import COMPLETED, INSTALLING, InstallSession, tree, write  # noqa: E402
 
 ZAV_PACK = os.environ.get("ZAV_PACK", "")
 SONG = os.path.join(config.REPO, "..", "shared", "testdata", "xm", "mario_is_a_weenie.xm")
@@ -30,12 +30,6 @@ MAIN_WINDOW_GONE = 1  # zav-testctl's exit code when there is no main window
 
 def run(args, **options):
     return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=300, **options)
-
-
-def write(path, data):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as out:
-        out.write(data)
 
 
 def make_payload(root):

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "tests/support/testdata.h"
-#include "tools/zav-pack/pe/byte_order.h"
+#include "tools/zav-pack/byte_order.h"
 #include "tools/zav-pack/pe/program_icon.h"
 
 namespace {

@@ -2,11 +2,9 @@
 
 #include <cstring>
 
-namespace {
+#include "tools/zav-pack/byte_order.h"
 
-void PutU32(std::vector<uint8_t>* out, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) (*out)[at + i] = uint8_t(value >> (8 * i));
-}
+namespace {
 
 size_t Aligned(size_t offset) {
   return (offset + DataBlockAlignment - 1) / DataBlockAlignment * DataBlockAlignment;
@@ -17,14 +15,14 @@ size_t Aligned(size_t offset) {
 std::vector<uint8_t> LayOutDataSection(const std::vector<uint8_t> (&blocks)[DataEntryCount]) {
   std::vector<uint8_t> section(DataDirectorySize);
   std::memcpy(section.data(), DataMagic, sizeof DataMagic);
-  PutU32(&section, 4, DataVersion);
-  PutU32(&section, 8, DataEntryCount);
+  WriteU32(&section, 4, DataVersion);
+  WriteU32(&section, 8, DataEntryCount);
   for (int entry = 0; entry < DataEntryCount; ++entry) {
     size_t offset = Aligned(section.size());
     section.resize(offset);
     section.insert(section.end(), blocks[entry].begin(), blocks[entry].end());
-    PutU32(&section, DataHeaderSize + 8 * entry, uint32_t(offset));
-    PutU32(&section, DataHeaderSize + 8 * entry + 4, uint32_t(blocks[entry].size()));
+    WriteU32(&section, DataHeaderSize + 8 * entry, uint32_t(offset));
+    WriteU32(&section, DataHeaderSize + 8 * entry + 4, uint32_t(blocks[entry].size()));
   }
   return section;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "tools/zav-pack/byte_order.h"
 #include "tools/zav-pack/checks/stored_names.h"
 
 namespace {
@@ -20,43 +21,38 @@ const uint16_t FirstContinuedFolder = 0xFFFD;  // 0xFFFD to 0xFFFF: continued fr
 const char* const WholeCabinetHint =
     "the installer reads one whole cabinet: pack the files with --payload, or with gcab -c -z";
 
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-  return uint32_t(U16(b, at)) | uint32_t(U16(b, at + 2)) << 16;
-}
-
 // The header's own consistency; "" when it holds together, else what is wrong.
 std::string HeaderProblem(const std::vector<uint8_t>& b) {
   if (b.size() < HeaderBytes || std::memcmp(b.data(), "MSCF", 4) != 0)
     return std::string("is not an MS-CAB cabinet (it does not start with \"MSCF\"); ") + WholeCabinetHint;
-  if (U32(b, 8) != b.size())
-    return "says it is " + WithThousands(U32(b, 8)) + " bytes long but has " + WithThousands(b.size()) +
+  if (ReadU32(b, 8) != b.size())
+    return "says it is " + WithThousands(ReadU32(b, 8)) + " bytes long but has " + WithThousands(b.size()) +
            "; it is damaged or cut short";
   if (b[25] != 1 || b[24] != 3)
     return "is of cabinet format " + std::to_string(b[25]) + "." + std::to_string(b[24]) +
            ", and the installer reads 1.3; " + WholeCabinetHint;
-  if (U16(b, 30) & (PreviousCabinet | NextCabinet))
+  if (ReadU16(b, 30) & (PreviousCabinet | NextCabinet))
     return std::string("is one part of a set that continues from or into another cabinet; ") + WholeCabinetHint;
-  if (U16(b, 26) == 0 || U16(b, 28) == 0) return "holds no file to install; put files in it";
+  if (ReadU16(b, 26) == 0 || ReadU16(b, 28) == 0) return "holds no file to install; put files in it";
   return "";
 }
 
 // The stored names of the file entries; false with `problem` set when the entries do not lie
 // inside the cabinet or name a folder it does not have.
 bool ReadStoredNames(const std::vector<uint8_t>& b, std::vector<std::string>* names, std::string* problem) {
-  uint16_t flags = U16(b, 30), folders = U16(b, 26), files = U16(b, 28);
+  uint16_t flags = ReadU16(b, 30), folders = ReadU16(b, 26), files = ReadU16(b, 28);
   size_t folderBytes = FolderEntryBytes;
   size_t at = HeaderBytes;
   if (flags & ReservePresent) {
     if (at + HeaderReserveBytes > b.size()) return *problem = "is damaged: its header is cut short", false;
     folderBytes += b[at + 2];
-    at += HeaderReserveBytes + U16(b, at);
+    at += HeaderReserveBytes + ReadU16(b, at);
   }
   if (at + folders * folderBytes > b.size()) return *problem = "is damaged: its folder list is cut short", false;
-  at = U32(b, 16);
+  at = ReadU32(b, 16);
   for (uint16_t file = 0; file < files; ++file) {
     if (at + FileEntryBytes >= b.size()) return *problem = "is damaged: its file list is cut short", false;
-    uint16_t folder = U16(b, at + 8);
+    uint16_t folder = ReadU16(b, at + 8);
     if (folder >= FirstContinuedFolder)
       return *problem = std::string("holds a file that continues from or into another cabinet; ") + WholeCabinetHint, false;
     if (folder >= folders) return *problem = "is damaged: a file names a folder that it does not have", false;
@@ -86,21 +82,21 @@ uint32_t Checksum(const uint8_t* bytes, size_t count, uint32_t seed) {
 // that does not hold together is left as it is, for libgcab to refuse.
 std::vector<uint8_t> WithChecksums(std::vector<uint8_t> b) {
   size_t at = HeaderBytes, dataReserve = 0, folderReserve = 0;
-  if (U16(b, 30) & ReservePresent) {
+  if (ReadU16(b, 30) & ReservePresent) {
     if (at + HeaderReserveBytes > b.size()) return b;
     folderReserve = b[at + 2];
     dataReserve = b[at + 3];
-    at += HeaderReserveBytes + U16(b, at);
+    at += HeaderReserveBytes + ReadU16(b, at);
   }
-  for (uint16_t folder = 0; folder < U16(b, 26); ++folder, at += FolderEntryBytes + folderReserve) {
+  for (uint16_t folder = 0; folder < ReadU16(b, 26); ++folder, at += FolderEntryBytes + folderReserve) {
     if (at + FolderEntryBytes > b.size()) return b;
-    size_t block = U32(b, at);
-    for (uint16_t count = U16(b, at + 4); count > 0; --count) {
+    size_t block = ReadU32(b, at);
+    for (uint16_t count = ReadU16(b, at + 4); count > 0; --count) {
       if (block + DataHeaderBytes + dataReserve > b.size()) return b;
-      size_t dataBytes = U16(b, block + 4);
+      size_t dataBytes = ReadU16(b, block + 4);
       size_t data = block + DataHeaderBytes + dataReserve;
       if (data + dataBytes > b.size()) return b;
-      if (U32(b, block) == 0) {
+      if (ReadU32(b, block) == 0) {
         uint32_t sum = Checksum(b.data() + block + 4, 4, Checksum(b.data() + data, dataBytes, 0));
         for (int i = 0; i < 4; ++i) b[block + i] = uint8_t(sum >> (8 * i));
       }

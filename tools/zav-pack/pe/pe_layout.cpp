@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tools/zav-pack/pe/byte_order.h"
+#include "tools/zav-pack/byte_order.h"
 
 namespace {
 

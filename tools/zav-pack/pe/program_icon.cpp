@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "tools/zav-pack/pe/byte_order.h"
+#include "tools/zav-pack/byte_order.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-// Little-endian fields of the PE and .ico formats, read and written in a byte vector. Callers
-// check every offset against the vector's size before they read; these only assemble bytes.
+// Little-endian fields of the formats zav-pack reads and writes (PE, .ico, MS-CAB, its data
+// directory), in a byte vector. Callers check every offset against the vector's size before they
+// read; these only assemble bytes.
 #pragma once
 #include <cstddef>
 #include <cstdint>
