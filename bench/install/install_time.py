@@ -7,7 +7,7 @@ zav-pack and fixed file times, installs it through the folder browser as a user 
 from "Installing..." to the outcome on the status line (read from the program's memory).
 cabextract unpacks the cabinet that the installer carries into a folder of this machine.
 
-    bench/install/install_time.py [--runs 3] [--zav-pack build/native/tools/zav-pack/zav-pack]
+    bench/install/install_time.py [--runs 3] [--zav-pack build/native/packer/zav-pack]
 """
 import argparse
 import os

@@ -1,0 +1,138 @@
+#include "packer/options.h"
+
+#include <cstring>
+
+namespace {
+
+// An option with a value fills a text field; one without sets a flag.
+struct OptionRow {
+  const char* name;
+  std::optional<std::string> Options::*value;
+  bool Options::*flag;
+};
+
+const OptionRow OptionTable[] = {
+    {"--payload", &Options::payload, nullptr},
+    {"--cabinet", &Options::cabinet, nullptr},
+    {"--folder", &Options::folder, nullptr},
+    {"--song", &Options::song, nullptr},
+    {"--background", &Options::background, nullptr},
+    {"--buttons", &Options::buttons, nullptr},
+    {"--credits", &Options::credits, nullptr},
+    {"--credits-file", &Options::creditsFile, nullptr},
+    {"--info", &Options::info, nullptr},
+    {"--info-cp437", nullptr, &Options::infoCp437},
+    {"--icon", &Options::icon, nullptr},
+    {"-o", &Options::output, nullptr},
+    {"--output", &Options::output, nullptr},
+    {"--help", nullptr, &Options::help},
+    {"-h", nullptr, &Options::help},
+    {"--version", nullptr, &Options::version},
+};
+
+const OptionRow* FindOption(const std::string& name) {
+  for (const OptionRow& row : OptionTable) {
+    if (name == row.name) return &row;
+  }
+  return nullptr;
+}
+
+// Pairs of options of which at most one may be given.
+const char* const ExclusivePairs[][2] = {
+    {"--payload", "--cabinet"},
+    {"--credits", "--credits-file"},
+};
+
+void CheckCombination(const Options& options, Diagnostics* diagnostics) {
+  if (options.help || options.version) return;
+  for (const auto& pair : ExclusivePairs) {
+    const auto& first = options.*FindOption(pair[0])->value;
+    const auto& second = options.*FindOption(pair[1])->value;
+    if (first && second) diagnostics->Problem({pair[1], *second}, std::string("is given with ") + pair[0] + "; give one of them");
+  }
+  if (!options.payload && !options.cabinet)
+    diagnostics->Problem({"--payload", ""}, "is missing; name the folder of files to install (or a cabinet with --cabinet)");
+  if (!options.output || options.output->empty())
+    diagnostics->Problem({"-o", ""}, "is missing; name the installer to write, e.g. -o setup.exe");
+  if (options.infoCp437 && !options.info)
+    diagnostics->Problem({"--info-cp437", ""}, "is given without --info; add --info FILE");
+}
+
+}  // namespace
+
+Options ReadOptions(int argc, const char* const* argv, Diagnostics* diagnostics) {
+  Options options;
+  for (int i = 0; i < argc; ++i) {
+    std::string argument = argv[i];
+    // "--song=x.xm" is "--song x.xm".
+    size_t equals = argument.rfind("--", 0) == 0 ? argument.find('=') : std::string::npos;
+    std::string name = argument.substr(0, equals);
+    const OptionRow* row = FindOption(name);
+    if (!row) {
+      diagnostics->Problem({argument, ""}, argument[0] == '-' ? "is not an option of zav-pack; see zav-pack --help"
+                                                              : "is not an option; see zav-pack --help");
+      continue;
+    }
+    if (row->flag) {
+      if (equals != std::string::npos) diagnostics->Problem({argument, ""}, "takes no value");
+      options.*row->flag = true;
+      continue;
+    }
+    std::optional<std::string>& field = options.*row->value;
+    if (field) diagnostics->Problem({name, ""}, "is given twice; give it once");
+    if (equals != std::string::npos) {
+      field = argument.substr(equals + 1);
+    } else if (i + 1 < argc) {
+      field = argv[++i];
+    } else {
+      diagnostics->Problem({name, ""}, "needs a value; see zav-pack --help");
+    }
+  }
+  CheckCombination(options, diagnostics);
+  return options;
+}
+
+const char HelpText[] =
+R"(Usage: zav-pack --payload DIR [OPTION...] -o OUT.exe
+       zav-pack --cabinet FILE.cab [OPTION...] -o OUT.exe
+
+Makes a Windows installer for your own files: one program that shows your picture, plays
+your song, and installs your files into a folder that its user chooses. Every input is
+checked the way the installer will use it; every input left out is the project's own.
+
+The files to install (one of the two):
+  --payload DIR           every file below DIR, sub-folders kept, packed into an MS-CAB
+                          cabinet (MSZIP); file names must be ASCII and valid on Windows,
+                          symbolic links are refused, empty folders left out
+  --cabinet FILE.cab      a cabinet made elsewhere: one whole cabinet, not part of a set
+Where they go:
+  --folder NAME           the folder created below the one the user chooses, also named
+                          in the folder browser's title: at most 64 printable ASCII
+                          characters (default ZAVInstaller)
+What the installer shows and plays:
+  --song FILE.xm          the music, an XM module (FastTracker 2)
+  --background FILE.jpg   the picture, a baseline JPEG of 416 x 180 pixels
+  --buttons INSTALL.jpg,INFO.jpg,EXIT.jpg
+                          the three buttons, baseline JPEGs of 80 x 20 pixels
+  --credits TEXT          the scrolling line, at most 198 printable ASCII characters
+  --credits-file FILE     the same, read from a file
+  --info FILE             the info dialog's text, UTF-8: at most 79 columns a line and
+                          64 KiB, no tabs; it is shown in code page 437, which has box
+                          drawing, blocks and shades
+  --info-cp437            the --info file is code page 437 already
+  --icon FILE.ico         the icon that Explorer shows for the installer
+The installer:
+  -o, --output OUT.exe    the file to write; an existing one is replaced only on success
+  --help, --version
+
+SOURCE_DATE_EPOCH, when set, is the time of every packed file: the same inputs then give
+the same installer, byte for byte.
+
+Exit status: 0 when the installer was written; 2 for bad input, with one line for each
+problem (the input, what is wrong, how to fix it) and nothing written; 1 when writing
+failed.
+
+A picture that does not fit is refused with the command that converts it, e.g.
+  convert sunset.png -resize 416x180! -strip -interlace none -colorspace sRGB \
+      -type TrueColor -quality 92 sunset-416x180.jpg
+)";

@@ -1,0 +1,21 @@
+// zav-pack's command line: what the user asked for, read from a table of options.
+#pragma once
+#include <optional>
+#include <string>
+
+#include "packer/checks/diagnostics.h"
+
+struct Options {
+  std::optional<std::string> payload, cabinet, folder, song, background, buttons, credits,
+      creditsFile, info, icon, output;
+  bool infoCp437 = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Reads the arguments after the program's name. Unknown options, missing values, an option
+// given twice, stray arguments and options that exclude each other are problems.
+Options ReadOptions(int argc, const char* const* argv, Diagnostics* diagnostics);
+
+// What `zav-pack --help` prints (the README's section "Make your own installer" shows the same).
+extern const char HelpText[];

@@ -1,0 +1,86 @@
+// The data section as zav-pack lays it out and the program reads it back: every block found
+// whole, and a damaged directory refused rather than read outside the section.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "packer/data_section.h"
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& text, bool nul = true) {
+  std::vector<uint8_t> bytes(text.begin(), text.end());
+  if (nul) bytes.push_back(0);
+  return bytes;
+}
+
+struct Blocks {
+  std::vector<uint8_t> blocks[DataEntryCount];
+  Blocks() {
+    blocks[CabinetEntry] = Bytes("MSCF...", false);
+    for (int picture = BackgroundEntry; picture <= ExitButtonEntry; ++picture)
+      blocks[picture] = Bytes(std::string(picture * 7, '\xFF'), false);
+    blocks[SongEntry] = {3, 0, 0, 0, 'x', 'm', '!'};
+    blocks[CreditsEntry] = Bytes(std::string(CreditsCharacters, 'c'));
+    blocks[InfoTextEntry] = Bytes("\xDB\xB1 info\r\n");
+    blocks[FolderNameEntry] = Bytes("My Game");
+  }
+};
+
+bool Read(const std::vector<uint8_t>& section, DataBlock* blocks) {
+  return ReadDataDirectory(section.data(), uint32_t(section.size()), blocks);
+}
+
+TEST(DataSection, EveryBlockIsReadBackWholeAndAligned) {
+  Blocks written;
+  std::vector<uint8_t> section = LayOutDataSection(written.blocks);
+  DataBlock read[DataEntryCount];
+  ASSERT_TRUE(Read(section, read));
+  for (int entry = 0; entry < DataEntryCount; ++entry) {
+    EXPECT_EQ(std::vector<uint8_t>(read[entry].bytes, read[entry].bytes + read[entry].size),
+              written.blocks[entry]) << entry;
+    EXPECT_EQ((read[entry].bytes - section.data()) % DataBlockAlignment, 0u) << entry;
+  }
+}
+
+void PutU32(std::vector<uint8_t>* section, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) (*section)[at + i] = uint8_t(value >> (8 * i));
+}
+
+size_t OffsetOf(int entry) { return DataHeaderSize + 8 * entry; }
+
+TEST(DataSection, ADamagedDirectoryIsRefused) {
+  Blocks good;
+  const std::vector<uint8_t> section = LayOutDataSection(good.blocks);
+  using Damage = std::function<void(std::vector<uint8_t>*, Blocks*)>;
+  const std::pair<const char*, Damage> damages[] = {
+      {"wrong magic", [](auto* s, auto*) { (*s)[0] = 'X'; }},
+      {"another version", [](auto* s, auto*) { PutU32(s, 4, DataVersion + 1); }},
+      {"another entry count", [](auto* s, auto*) { PutU32(s, 8, DataEntryCount - 1); }},
+      {"cut inside the directory", [](auto* s, auto*) { s->resize(DataDirectorySize - 1); }},
+      {"a block past the end", [](auto* s, auto*) { PutU32(s, OffsetOf(InfoTextEntry) + 4, 1u << 30); }},
+      {"a block wrapping around", [](auto* s, auto*) { PutU32(s, OffsetOf(CabinetEntry), 0xFFFFFFF0u); }},
+      {"a block inside the directory", [](auto* s, auto*) { PutU32(s, OffsetOf(SongEntry), 4); }},
+      {"an empty block", [](auto* s, auto*) { PutU32(s, OffsetOf(ExitButtonEntry) + 4, 0); }},
+      {"a section cut short", [](auto* s, auto*) { s->pop_back(); }},
+      {"credits without their NUL", [](auto*, auto* b) { b->blocks[CreditsEntry].back() = 'c'; }},
+      {"credits too short", [](auto*, auto* b) { b->blocks[CreditsEntry] = Bytes("short"); }},
+      {"info text without its NUL", [](auto*, auto* b) { b->blocks[InfoTextEntry].pop_back(); }},
+      {"a song count that disagrees", [](auto*, auto* b) { b->blocks[SongEntry][0] = 4; }},
+      {"a folder name leaving the root", [](auto*, auto* b) { b->blocks[FolderNameEntry] = Bytes("..\\..\\Windows"); }},
+      {"a folder name with a NUL inside", [](auto*, auto* b) { b->blocks[FolderNameEntry] = Bytes(std::string("a\0b", 3)); }},
+  };
+  for (const auto& [what, damage] : damages) {
+    Blocks blocks;
+    std::vector<uint8_t> damaged = section;
+    damage(&damaged, &blocks);
+    if (damaged == section) damaged = LayOutDataSection(blocks.blocks);
+    DataBlock read[DataEntryCount] = {};
+    EXPECT_FALSE(Read(damaged, read)) << what;
+    EXPECT_EQ(read[0].bytes, nullptr) << what << ": blocks written despite the refusal";
+  }
+}
+
+}  // namespace
