@@ -5,6 +5,7 @@ SOURCE_DATE_EPOCH honoured, a failed write with exit 1, and --help as the README
 
   zav_pack_cli_test.py ZAV_PACK README.md WORK_DIR"""
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -87,6 +88,23 @@ def patched(path, offset, value):
     return write(path + '.patched', bytes(data))
 
 
+def xm_parts(xm):
+    """Where a real XM's first pattern, first instrument and first sample's data start."""
+    number = lambda at, size: int.from_bytes(xm[at:at + size], 'little')  # noqa: E731
+    at = 60 + number(60, 4)
+    first_pattern = at
+    for _ in range(number(70, 2)):
+        at += max(number(at, 4), 9) + number(at + 7, 2)
+    samples = number(at + 27, 2)
+    return first_pattern, at, at + number(at, 4) + 40 * samples
+
+
+real_song = open(os.path.join(os.path.dirname(readme), 'assets/music/song.xm'), 'rb').read()
+first_pattern, first_instrument, first_sample_data = xm_parts(real_song)
+song_cut_at = lambda name, end: write(at(name), real_song[:end])  # noqa: E731
+silent_song = bytearray(real_song[:first_instrument])
+silent_song[72:74] = b'\0\0'  # no instruments
+
 background = convert('-size', '416x180', 'plasma:', at('background.jpg'))
 button = convert('-size', '80x20', 'xc:navy', at('button.jpg'))
 three_buttons = ','.join([button] * 3)
@@ -119,11 +137,17 @@ refusals = [
     ('not a cabinet', ['--cabinet', at('payload/readme.txt')], 'MSCF'),
     ('a cabinet continued in another', ['--cabinet', patched(cabinet_of('bbb.txt'), 30, b'\x02')], 'another cabinet'),
     ('a cabinet cut short', ['--cabinet', write(at('short.cab'), open(cabinet_of('bbb.txt'), 'rb').read()[:60])], 'cut short'),
-    ('a cabinet whose data is damaged', ['--cabinet', patched(cabinet_of('bbb.txt'), -2, b'\xff\xff')], 'libgcab'),
+    ('a cabinet whose data is damaged', ['--cabinet', patched(cabinet_of('bbb.txt'), -2, b'\xff\xff')], 'libmspack'),
     ('a cabinet with an unsafe name', ['--cabinet', cabinet_of('CON.txt')], 'CON.txt'),
     ('a cabinet leaving its folder', ['--cabinet', cabinet_of('..\\a.tx')], '..\\a.tx'),
     ('a song that is no XM module', good + ['--song', at('payload/readme.txt')], 'not an XM module'),
     ('a missing song', good + ['--song', at('none.xm')], 'none.xm'),
+    ('a song cut in its patterns', good + ['--song', song_cut_at('p.xm', first_pattern + 20)], 'ends inside pattern 1'),
+    ('a song cut in its instruments', good + ['--song', song_cut_at('i.xm', first_instrument + 20)], 'instrument 1'),
+    ('a song cut in its samples', good + ['--song', song_cut_at('s.xm', first_sample_data + 20)], 'sample 1 of instrument 1'),
+    ('a song without samples', good + ['--song', write(at('silent.xm'), bytes(silent_song))], 'no sample data'),
+    ('a song of random bytes', good + ['--song', write(at('random.xm'), real_song[:60] + random.Random(17).randbytes(4000))], 'its header gives'),
+    ('a song too fast', good + ['--song', write(at('fast.xm'), real_song[:78] + b'\xe8\x03' + real_song[80:])], '1,000 BPM'),
     ('a PNG background', good + ['--background', convert('-size', '416x180', 'xc:red', at('bg.png'))], 'PNG'),
     ('a progressive background', good + ['--background', convert(background, '-interlace', 'JPEG', at('prog.jpg'))], 'progressive'),
     ('a grey-scale background', good + ['--background', convert(background, '-colorspace', 'Gray', at('grey.jpg'))], 'grey-scale'),
