@@ -1,0 +1,247 @@
+// The files zav-pack reads and writes, on Windows: the wide-character calls, names converted
+// between UTF-16 and the shared code's UTF-8. Reparse points (symbolic links, junctions) count
+// as links, which the payload walk refuses.
+#include <windows.h>
+
+#include <atomic>
+
+#include "packer/file_io.h"
+#include "packer/wide_text_win.h"
+
+const char PathSeparator = '\\';
+
+std::wstring Widened(const std::string& utf8) {
+  int count = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+  std::wstring wide(size_t(count), L'\0');
+  if (count > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), &wide[0], count);
+  return wide;
+}
+
+std::string Narrowed(const wchar_t* utf16, size_t length) {
+  int count = WideCharToMultiByte(CP_UTF8, 0, utf16, int(length), nullptr, 0, nullptr, nullptr);
+  std::string narrow(size_t(count), '\0');
+  if (count > 0) WideCharToMultiByte(CP_UTF8, 0, utf16, int(length), &narrow[0], count, nullptr, nullptr);
+  return narrow;
+}
+
+std::string Narrowed(const std::wstring& utf16) { return Narrowed(utf16.data(), utf16.size()); }
+
+std::string SystemMessage(unsigned long error) {
+  wchar_t* text = nullptr;
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' || text[length - 1] == L'.')) --length;
+  std::string message = length ? Narrowed(text, length) : "error " + std::to_string(error);
+  LocalFree(text);
+  return message;
+}
+
+namespace {
+
+std::string LastError() { return SystemMessage(GetLastError()); }
+
+int64_t UnixSeconds(FILETIME time) {
+  uint64_t ticks = uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;  // 100 ns since 1601
+  return int64_t(ticks / 10000000) - 11644473600LL;
+}
+
+HANDLE Handle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+const DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+}  // namespace
+
+PathStatus StatusOf(const std::string& path, bool followLink) {
+  PathStatus status;
+  std::wstring wide = Widened(path);
+  WIN32_FILE_ATTRIBUTE_DATA facts;
+  if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &facts)) {
+    status.error = LastError();
+    return status;
+  }
+  if ((facts.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !followLink) {
+    status.kind = PathKind::Link;
+    return status;
+  }
+  // Opened to follow a link, and to tell a device (CON, NUL, a pipe) from a file.
+  HANDLE file = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  BY_HANDLE_FILE_INFORMATION information;
+  if (file == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(file, &information)) {
+    status.error = LastError();
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    status.kind = file == INVALID_HANDLE_VALUE ? PathKind::Missing : PathKind::Other;
+    return status;
+  }
+  bool disk = GetFileType(file) == FILE_TYPE_DISK;
+  CloseHandle(file);
+  status.kind = !disk ? PathKind::Other
+              : (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder
+                                                                           : PathKind::File;
+  status.size = uint64_t(information.nFileSizeHigh) << 32 | information.nFileSizeLow;
+  status.modified = UnixSeconds(information.ftLastWriteTime);
+  return status;
+}
+
+bool ListFolder(const std::string& path, std::vector<std::string>* names, std::string* error) {
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileExW((Widened(path) + L"\\*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                   nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) {
+    *error = LastError();
+    return false;
+  }
+  do {
+    std::wstring name = entry.cFileName;
+    if (name != L"." && name != L"..") names->push_back(Narrowed(name));
+  } while (FindNextFileW(search, &entry));
+  DWORD ended = GetLastError();
+  FindClose(search);
+  if (ended != ERROR_NO_MORE_FILES) {
+    *error = SystemMessage(ended);
+    return false;
+  }
+  return true;
+}
+
+InputFile::~InputFile() { Close(); }
+
+void InputFile::Close() {
+  if (handle_ != -1) CloseHandle(Handle(handle_));
+  handle_ = -1;
+}
+
+bool InputFile::Open(const std::string& path, std::string* error) {
+  HANDLE file = CreateFileW(Widened(path).c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = LastError();
+    return false;
+  }
+  handle_ = reinterpret_cast<intptr_t>(file);
+  return true;
+}
+
+int64_t InputFile::Read(void* buffer, size_t count, std::string* error) {
+  DWORD got = 0;
+  DWORD wanted = count > (1u << 30) ? (1u << 30) : DWORD(count);
+  if (!ReadFile(Handle(handle_), buffer, wanted, &got, nullptr)) {
+    *error = LastError();
+    return -1;
+  }
+  return got;
+}
+
+bool InputFile::Seek(uint64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = LONGLONG(offset);
+  return SetFilePointerEx(Handle(handle_), to, nullptr, FILE_BEGIN) != 0;
+}
+
+namespace {
+
+// The temporary file, for the console's control handler (Ctrl+C, Ctrl+Break, the console
+// closed, the user logging off): it runs on a thread of its own while the run goes on.
+wchar_t PendingTemporary[32768];
+std::atomic<bool> TemporaryPending(false);
+
+BOOL WINAPI RemoveTemporary(DWORD) {
+  // Opened with FILE_SHARE_DELETE: the file goes once the process's handle closes at its end.
+  if (TemporaryPending.exchange(false)) DeleteFileW(PendingTemporary);
+  return FALSE;  // and the default handler ends the process
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() { Discard(); }
+
+bool OutputFile::Create(const std::string& path, std::string* error) {
+  std::wstring wide;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (unsigned attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+    wide = Widened(path + ".zav-pack-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt));
+    if (wide.size() >= sizeof PendingTemporary / sizeof *PendingTemporary) {
+      *error = "the path is too long";
+      return false;
+    }
+    file = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = LastError();
+    return false;
+  }
+  lstrcpyW(PendingTemporary, wide.c_str());
+  TemporaryPending = true;
+  SetConsoleCtrlHandler(RemoveTemporary, TRUE);
+  path_ = path;
+  temporary_ = Narrowed(wide);
+  handle_ = reinterpret_cast<intptr_t>(file);
+  return true;
+}
+
+bool OutputFile::WriteAt(uint64_t offset, const void* bytes, size_t count, std::string* error) {
+  const char* from = static_cast<const char*>(bytes);
+  while (count > 0) {
+    OVERLAPPED at = {};
+    at.Offset = DWORD(offset);
+    at.OffsetHigh = DWORD(offset >> 32);
+    DWORD piece = count > (1u << 30) ? (1u << 30) : DWORD(count), written = 0;
+    if (!WriteFile(Handle(handle_), from, piece, &written, &at) || written == 0) {
+      *error = LastError();
+      return false;
+    }
+    from += written;
+    offset += written;
+    count -= written;
+  }
+  return true;
+}
+
+bool OutputFile::ReadAt(uint64_t offset, void* buffer, size_t count, std::string* error) {
+  char* to = static_cast<char*>(buffer);
+  while (count > 0) {
+    OVERLAPPED at = {};
+    at.Offset = DWORD(offset);
+    at.OffsetHigh = DWORD(offset >> 32);
+    DWORD piece = count > (1u << 30) ? (1u << 30) : DWORD(count), got = 0;
+    if (!ReadFile(Handle(handle_), to, piece, &got, &at) || got == 0) {
+      *error = got == 0 ? "the file ends early" : LastError();
+      return false;
+    }
+    to += got;
+    offset += got;
+    count -= got;
+  }
+  return true;
+}
+
+bool OutputFile::Commit(std::string* error) {
+  std::string failure;
+  if (!FlushFileBuffers(Handle(handle_))) failure = LastError();
+  CloseHandle(Handle(handle_));
+  handle_ = -1;
+  if (failure.empty() && !MoveFileExW(Widened(temporary_).c_str(), Widened(path_).c_str(),
+                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    failure = LastError();
+  if (!failure.empty()) {
+    *error = failure;
+    Discard();
+    return false;
+  }
+  TemporaryPending = false;
+  SetConsoleCtrlHandler(RemoveTemporary, FALSE);
+  temporary_.clear();
+  return true;
+}
+
+void OutputFile::Discard() {
+  if (handle_ != -1) CloseHandle(Handle(handle_));
+  handle_ = -1;
+  if (temporary_.empty()) return;
+  TemporaryPending = false;
+  DeleteFileW(Widened(temporary_).c_str());
+  SetConsoleCtrlHandler(RemoveTemporary, FALSE);
+  temporary_.clear();
+}
