@@ -1,10 +1,13 @@
 #!/usr/bin/python3
-"""An installer that zav-pack makes from a payload, a song and pictures of the test's own, then
-signed with a test certificate, as a user would ship it: it shows the test's background, plays
-the song sample for sample as zav-render mixes it, names its own folder in the browser, installs
-every file byte for byte as cabextract unpacks the packed cabinet, can be dragged while it
-installs, and a close during an install leaves no partial file. Copies with a damaged data
-directory say so in a message box and end with exit code 2, never a crash."""
+"""An installer that zav-pack.exe makes under Wine, from Windows paths, of a payload, a song and
+pictures of the test's own, then signed with a test certificate, as a user would ship it: it
+shows the test's background, plays the song sample for sample as zav-render mixes it, names its
+own folder in the browser, installs every file byte for byte as cabextract unpacks the cabinet
+that the Linux zav-pack packed of the same inputs, can be dragged while it installs, and a close
+during an install leaves no partial file. A folder dropped on zav-pack.exe in a download folder
+full of planted stand-ins for system libraries becomes "<folder> Setup.exe", told in a message
+box, and no stand-in is loaded. Copies with a damaged data directory say so in a message box and
+end with exit code 2, never a crash."""
 import os
 import shutil
 import subprocess
@@ -18,7 +21,8 @@ import splash  # noqa: E402
 import test_music  # noqa: E402
 from harness import config  # noqa: E402
 from harness.session import BACKGROUND_POINT  # noqa: E402
-from test_install import COMPLETED, INSTALLING, InstallSession, tree, write  # noqa: E402
+from test_install import (COMPLETED, INSTALLING, InstallSession, plant_libraries,  # noqa: E402
+                          planted_libraries_loaded, tree, write)
 
 ZAV_PACK = os.environ.get("ZAV_PACK", "")
 SONG = os.path.join(config.REPO, "..", "shared", "testdata", "xm", "mario_is_a_weenie.xm")
@@ -54,6 +58,30 @@ def make_pictures(folder):
         if made.returncode:
             raise harness.HarnessError(f"ImageMagick could not make {name}.jpg: {made.stdout}")
     return paths
+
+
+def zav_pack_exe(session):
+    return os.path.join(os.path.dirname(session.config.program), "packer", "zav-pack.exe")
+
+
+def run_zav_pack_exe(session, exe, args, **env):
+    """Runs zav-pack.exe in the session's prefix with `args` (the paths in them are this
+    machine's, given as Windows paths); its exit code and output."""
+    log = session.path("zav-pack.log")
+    with open(log, "w") as out:
+        code = subprocess.run(["wine", exe, *args], env=session.env(**env), stdout=out, stderr=subprocess.STDOUT,
+                              stdin=subprocess.DEVNULL, timeout=300).returncode
+    with open(log, errors="replace") as out:
+        return code, out.read()
+
+
+def cabinet_files(program, folder):
+    """The files of a packed program's cabinet as cabextract unpacks them into `folder`."""
+    cabinet = folder + ".cab"
+    write(cabinet, data_blocks(program)[0])
+    if run(["cabextract", "-q", "-d", folder, cabinet]).returncode:
+        raise harness.HarnessError(f"cabextract could not unpack the cabinet of {program}")
+    return tree(folder)
 
 
 def sign(program, folder):
@@ -105,20 +133,23 @@ class PackedInstaller(InstallSession):
         cls.payload = os.path.join(work, "payload")
         make_payload(cls.payload)
         cls.pictures = make_pictures(work)
-        program = os.path.join(work, "Test Game Setup.exe")
         song = ["--song", cls.song] if cls.song else []
-        packed = run([ZAV_PACK, "--payload", cls.payload, "--folder", FOLDER, *song,
-                      "--background", cls.pictures["background"],
-                      "--buttons", ",".join(cls.pictures[name] for name in ("install", "info", "exit")),
-                      "-o", program])
+        options = ["--folder", FOLDER, *song, "--background", cls.pictures["background"],
+                   "--buttons", ",".join(cls.pictures[name] for name in ("install", "info", "exit"))]
+        linux = os.path.join(work, "Linux Setup.exe")
+        packed = run([ZAV_PACK, "--payload", cls.payload, *options, "-o", linux])
         if packed.returncode:
             raise harness.HarnessError(f"zav-pack failed ({packed.returncode}): {packed.stdout}")
-        cabinet = os.path.join(work, "payload.cab")
-        write(cabinet, data_blocks(program)[0])
-        unpacked = os.path.join(work, "cabextract")
-        if run(["cabextract", "-q", "-d", unpacked, cabinet]).returncode:
-            raise harness.HarnessError("cabextract could not unpack the packed cabinet")
-        cls.expected = tree(unpacked)
+        cls.expected = cabinet_files(linux, os.path.join(work, "cabextract"))
+        program = os.path.join(work, "Test Game Setup.exe")
+        windows_options = [harness.windows_path(value) if os.path.isabs(value) else value for value in options]
+        windows_options[windows_options.index("--buttons") + 1] = ",".join(
+            harness.windows_path(cls.pictures[name]) for name in ("install", "info", "exit"))
+        code, output = run_zav_pack_exe(cls.session, zav_pack_exe(cls.session),
+                                        ["--payload", harness.windows_path(cls.payload), *windows_options,
+                                         "-o", harness.windows_path(program)])
+        if code:
+            raise harness.HarnessError(f"zav-pack.exe failed ({code}): {output}")
         cls.session.start_program(sign(program, work))
 
     def start_install(self, folder):
@@ -169,6 +200,46 @@ class PackedInstaller(InstallSession):
         self.assertLess(len(installed), len(self.expected), "the close did not stop the install")
         partial = [name for name, data in installed.items() if self.expected.get(name) != data]
         self.assertEqual(partial, [], "files left partial")
+
+
+class ZavPackExeTakesADroppedFolder(unittest.TestCase):
+    """zav-pack.exe run from a download folder of planted stand-ins, from a current folder of them
+    too: a folder dropped on it (its only argument) becomes "<folder> Setup.exe" beside it, told
+    in a message box; then a command line that decodes a picture and packs a song. No stand-in is
+    loaded into it."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = harness.Session("packed-drop", audio=False).start()
+        cls.addClassCleanup(cls.session.close)
+
+    def test_a_dropped_folder_and_a_command_line_load_no_planted_library(self):
+        downloads, current, markers, env = plant_libraries(self.session)
+        exe = shutil.copy(zav_pack_exe(self.session), downloads)
+        folder = self.session.path("My Game")
+        write(os.path.join(folder, "bin", "game.dat"), os.urandom(100000))
+        write(os.path.join(folder, "readme.txt"), b"read me\r\n")
+        self.session.start_program(exe, [harness.windows_path(folder)], wait_for_window=False, cwd=current, env=env)
+        box = harness.wait_until(lambda: (self.session.display.find_windows("zav-pack") or [None])[0], 60,
+                                 "zav-pack.exe's message box")
+        for _ in range(20):  # a box just shown may miss a key
+            self.session.display.xdotool("key", "--window", str(box), "Return", check=False)
+            if not self.session.program.running:
+                break
+            time.sleep(0.5)
+        self.assertEqual(self.session.wait_exit(10), 0)
+        setup = folder + " Setup.exe"
+        self.assertEqual(cabinet_files(setup, self.session.path("dropped")), tree(folder))
+
+        os.makedirs(self.session.path("pictures"))
+        picture = make_pictures(self.session.path("pictures"))["background"]
+        code, output = run_zav_pack_exe(self.session, exe, [
+            "--payload", harness.windows_path(folder), "--background", harness.windows_path(picture),
+            "--song", harness.windows_path(os.path.join(config.REPO, "assets", "music", "song.xm")),
+            "-o", harness.windows_path(self.session.path("command line.exe"))], **env)
+        self.assertEqual(code, 0, output)
+        loaded = planted_libraries_loaded(markers, "zav-pack.exe")
+        self.assertEqual(loaded, [], f"stand-ins loaded (library, process): {loaded}")
 
 
 class DamagedInstallersSaySo(unittest.TestCase):
