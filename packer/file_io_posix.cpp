@@ -135,36 +135,32 @@ bool OutputFile::Create(const std::string& path, std::string* error) {
   return true;
 }
 
-bool OutputFile::WriteAt(uint64_t offset, const void* bytes, size_t count, std::string* error) {
-  const char* from = static_cast<const char*>(bytes);
+namespace {
+
+// Writes or reads all of `count` bytes at `offset`.
+bool Transfer(int file, uint64_t offset, char* bytes, size_t count, bool write, std::string* error) {
   while (count > 0) {
-    ssize_t written = pwrite(int(handle_), from, count, off_t(offset));
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      *error = written < 0 ? std::strerror(errno) : "nothing could be written";
+    ssize_t done = write ? pwrite(file, bytes, count, off_t(offset)) : pread(file, bytes, count, off_t(offset));
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) {
+      *error = done < 0 ? std::strerror(errno) : write ? "nothing could be written" : "the file ends early";
       return false;
     }
-    from += written;
-    offset += uint64_t(written);
-    count -= size_t(written);
+    bytes += done;
+    offset += uint64_t(done);
+    count -= size_t(done);
   }
   return true;
 }
 
+}  // namespace
+
+bool OutputFile::WriteAt(uint64_t offset, const void* bytes, size_t count, std::string* error) {
+  return Transfer(int(handle_), offset, static_cast<char*>(const_cast<void*>(bytes)), count, true, error);
+}
+
 bool OutputFile::ReadAt(uint64_t offset, void* buffer, size_t count, std::string* error) {
-  char* to = static_cast<char*>(buffer);
-  while (count > 0) {
-    ssize_t got = pread(int(handle_), to, count, off_t(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      *error = got < 0 ? std::strerror(errno) : "the file ends early";
-      return false;
-    }
-    to += got;
-    offset += uint64_t(got);
-    count -= size_t(got);
-  }
-  return true;
+  return Transfer(int(handle_), offset, static_cast<char*>(buffer), count, false, error);
 }
 
 bool OutputFile::Commit(std::string* error) {

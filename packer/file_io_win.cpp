@@ -181,40 +181,35 @@ bool OutputFile::Create(const std::string& path, std::string* error) {
   return true;
 }
 
-bool OutputFile::WriteAt(uint64_t offset, const void* bytes, size_t count, std::string* error) {
-  const char* from = static_cast<const char*>(bytes);
+namespace {
+
+// Writes or reads all of `count` bytes at `offset`, a gigabyte at most per call.
+bool Transfer(HANDLE file, uint64_t offset, char* bytes, size_t count, bool write, std::string* error) {
   while (count > 0) {
     OVERLAPPED at = {};
     at.Offset = DWORD(offset);
     at.OffsetHigh = DWORD(offset >> 32);
-    DWORD piece = count > (1u << 30) ? (1u << 30) : DWORD(count), written = 0;
-    if (!WriteFile(Handle(handle_), from, piece, &written, &at) || written == 0) {
-      *error = LastError();
+    DWORD piece = count > (1u << 30) ? (1u << 30) : DWORD(count), done = 0;
+    BOOL moved = write ? WriteFile(file, bytes, piece, &done, &at) : ReadFile(file, bytes, piece, &done, &at);
+    if (!moved || done == 0) {
+      *error = moved ? "the file ends early" : LastError();
       return false;
     }
-    from += written;
-    offset += written;
-    count -= written;
+    bytes += done;
+    offset += done;
+    count -= done;
   }
   return true;
 }
 
+}  // namespace
+
+bool OutputFile::WriteAt(uint64_t offset, const void* bytes, size_t count, std::string* error) {
+  return Transfer(Handle(handle_), offset, static_cast<char*>(const_cast<void*>(bytes)), count, true, error);
+}
+
 bool OutputFile::ReadAt(uint64_t offset, void* buffer, size_t count, std::string* error) {
-  char* to = static_cast<char*>(buffer);
-  while (count > 0) {
-    OVERLAPPED at = {};
-    at.Offset = DWORD(offset);
-    at.OffsetHigh = DWORD(offset >> 32);
-    DWORD piece = count > (1u << 30) ? (1u << 30) : DWORD(count), got = 0;
-    if (!ReadFile(Handle(handle_), to, piece, &got, &at) || got == 0) {
-      *error = got == 0 ? "the file ends early" : LastError();
-      return false;
-    }
-    to += got;
-    offset += got;
-    count -= got;
-  }
-  return true;
+  return Transfer(Handle(handle_), offset, static_cast<char*>(buffer), count, false, error);
 }
 
 bool OutputFile::Commit(std::string* error) {
