@@ -8,14 +8,14 @@
 
 #include "assets/program_data.h"
 #include "common/shared_state.h"
+#include "common/wide_text.h"
 #include "installer/cabinet_extract.h"
 #include "installer/install_paths.h"
-#include "installer/memory_file.h"
 
 namespace {
 
-// "Select folder where 'NAME' will be installed. Directory 'NAME' will be created automatically."
-char BrowseTitle[128 + 2 * FolderNameMaxLength];
+char16_t BrowseTitle[BrowseTitleSize];
+char16_t ChosenFolder[PathBufferSize];
 const char Installing[] = "Installing...";
 const char Installed[] = "Installation completed";
 const char InstallFailed[] = "Unknown error";
@@ -23,28 +23,21 @@ const char InstallFailed[] = "Unknown error";
 bool Extracting;
 bool InstallStopAsked;
 
-void FormBrowseTitle() {
-  lstrcpyA(BrowseTitle, "Select folder where '");
-  lstrcatA(BrowseTitle, ProgramText(FolderNameEntry));
-  lstrcatA(BrowseTitle, "' will be installed. Directory '");
-  lstrcatA(BrowseTitle, ProgramText(FolderNameEntry));
-  lstrcatA(BrowseTitle, "' will be created automatically.");
-}
-
-// The chosen folder's path in InstallRoot; false if it has none (nothing must then be written
-// below whatever the buffer held before).
+// The destination root in InstallRoot, below the folder the user chose; false if there is none
+// (nothing must then be written below whatever the buffer held before).
 bool AskForFolder(HWND window, bool* cancelled) {
-  FormBrowseTitle();
-  BROWSEINFOA browse = {};
+  FormBrowseTitle(BrowseTitle, ProgramText(FolderNameEntry));
+  BROWSEINFOW browse = {};
   browse.hwndOwner = window;
-  browse.lpszTitle = BrowseTitle;
+  browse.lpszTitle = Wide(BrowseTitle);
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  LPITEMIDLIST folder = SHBrowseForFolderA(&browse);
+  LPITEMIDLIST folder = SHBrowseForFolderW(&browse);
   *cancelled = folder == nullptr;
   if (!folder) return false;
-  bool named = SHGetPathFromIDListA(folder, InstallRoot) != FALSE;
+  // Unlike SHGetPathFromIDListW, not limited to 259 characters.
+  bool named = SHGetPathFromIDListEx(folder, Wide(ChosenFolder), PathBufferSize, GPFIDL_DEFAULT) != FALSE;
   CoTaskMemFree(folder);
-  return named;
+  return named && FormInstallRoot(InstallRoot, ChosenFolder, ProgramText(FolderNameEntry));
 }
 
 // Handles the window's messages between two data blocks; false once a stop has been asked for.
@@ -62,10 +55,10 @@ bool HandleMessagesBetweenBlocks() {
   return !InstallStopAsked;
 }
 
-bool Extract() {
+bool Extract(bool (*betweenBlocks)()) {
   Extracting = true;
   InstallStopAsked = false;
-  bool extracted = ExtractCabinet(HandleMessagesBetweenBlocks);
+  bool extracted = ExtractCabinet(ProgramData[CabinetEntry].bytes, ProgramData[CabinetEntry].size, betweenBlocks);
   Extracting = false;
   return extracted;
 }
@@ -81,8 +74,7 @@ void InstallCommand(HWND window) {
   bool chosen = AskForFolder(window, &cancelled);
   if (!cancelled) {
     StatusText.store(Installing);
-    MemoryFileAttach(ProgramData[CabinetEntry].bytes, ProgramData[CabinetEntry].size);
-    bool installed = chosen && CompleteInstallRoot(InstallRoot, ProgramText(FolderNameEntry)) && Extract();
+    bool installed = chosen && Extract(HandleMessagesBetweenBlocks);
     StatusText.store(installed ? Installed : InstallFailed);
   }
   HotButton.store(HotNone);

@@ -430,6 +430,9 @@ class HostileDestinationsLoseNothing(InstallSession):
         if cls.full_disk:
             cls.addClassCleanup(unmount, full)
             write(os.path.join(full, "ZAVInstaller", "own.txt"), b"the user's own file")
+            # A file of a stored name that the install would replace, empty, so that replacing it
+            # frees no room: it must stay when its successor does not fit.
+            write(os.path.join(full, "ZAVInstaller", "readme.txt"), b"")
             # One page left: the first file (docs\manual.txt) fits, the second does not.
             free = os.statvfs(full).f_bavail * os.statvfs(full).f_frsize
             write(os.path.join(full, "filler"), bytes(free - 4096))
@@ -462,7 +465,8 @@ class HostileDestinationsLoseNothing(InstallSession):
         if not self.full_disk:
             self.skipTest("skipped: no small file system could be mounted here (needs root and tmpfs)")
         before, after = self.assert_refused("Full")
-        # The file that fitted stays; the one cut short is removed, not left partial.
+        # The file that fitted stays; the one cut short is removed, not left partial, and the
+        # file it was to replace is still there as it was.
         self.assertEqual(after, dict(before, **{"ZAVInstaller/docs/manual.txt": payload_files()["docs/manual.txt"]}))
 
 

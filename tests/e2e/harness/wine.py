@@ -58,6 +58,9 @@ class WinePrefix:
             "WINEDEBUG": "-all",
             # Keep Wine from offering to download its .NET and browser engines.
             "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            # The same Windows on every machine: a Western one (ANSI code page 1252), whose file
+            # names reach this machine in UTF-8.
+            "LC_ALL": "C.UTF-8",
         }
 
     def full_env(self, *extra):

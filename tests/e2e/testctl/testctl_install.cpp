@@ -140,7 +140,8 @@ static void PrintScreenRect(const char* name, HWND window) {
   PrintRect(name, r);
 }
 
-// "browser X Y W H", "ok ...", "cancel ..." (screen rectangles) and "prompt TEXT".
+// "browser X Y W H", "ok ...", "cancel ..." (screen rectangles) and "prompt TEXT" (UTF-8, as
+// the browser holds it in UTF-16).
 int PrintBrowser() {
   Browser browser = {};
   int code = OpenBrowser(&browser, 10);
@@ -148,11 +149,13 @@ int PrintBrowser() {
   PrintScreenRect("browser", browser.dialog);
   PrintScreenRect("ok", GetDlgItem(browser.dialog, IDOK));
   PrintScreenRect("cancel", GetDlgItem(browser.dialog, IDCANCEL));
-  char text[512];
+  wchar_t text[512];
+  char utf8[3 * 512];
   for (HWND child = FindWindowExA(browser.dialog, NULL, "Static", NULL); child;
        child = FindWindowExA(browser.dialog, child, "Static", NULL)) {
-    if (GetWindowTextA(child, text, sizeof text) > 0) {
-      printf("prompt %s\n", text);
+    if (GetWindowTextW(child, text, 512) > 0 &&
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, NULL, NULL) > 0) {
+      printf("prompt %s\n", utf8);
       break;
     }
   }
