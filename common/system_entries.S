@@ -60,6 +60,7 @@ __imp_\name:
   entry CreateFileW
   entry DeleteFileW
   entry GetLastError
+  entry GetTickCount
   entry MoveFileExW
   entry MultiByteToWideChar
   entry WideCharToMultiByte

@@ -8,6 +8,7 @@
 #include "common/system_libraries.h"
 #include "common/wide_text.h"
 #include "installer/install_paths.h"
+#include "installer/install_progress.h"
 #include "installer/memory_file.h"
 
 ERF CabError;           // filled by the decompressor on failure; the outcome alone is reported
@@ -37,7 +38,9 @@ uint32_t TargetWritten;
 // does not always stop at a short write: it may close the file as if it were complete and go on
 // to report success, so the outcome is decided here as well.
 bool TargetLost;
-bool (*BetweenBlocks)();
+bool (*BetweenBlocks)(uint32_t percent);
+uint64_t CabinetBytes;    // what the whole cabinet extracts to
+uint64_t ExtractedBytes;  // what has been written of it
 
 void CloseTarget() {
   if (OpenTarget == INVALID_HANDLE_VALUE) return;
@@ -67,9 +70,12 @@ FNOPEN(CabOpen) {
 FNREAD(CabRead) { return MemoryFileRead(hf, pv, cb); }
 
 FNWRITE(CabWrite) {
-  if (BetweenBlocks && !BetweenBlocks()) return 0;
+  if (BetweenBlocks && !BetweenBlocks(ProgressPercent(ExtractedBytes, CabinetBytes))) return 0;
   if (!WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &BytesWritten, nullptr)) return 0;
-  if (reinterpret_cast<HANDLE>(hf) == OpenTarget) TargetWritten += BytesWritten;
+  if (reinterpret_cast<HANDLE>(hf) == OpenTarget) {
+    TargetWritten += BytesWritten;
+    ExtractedBytes += BytesWritten;
+  }
   return BytesWritten;
 }
 
@@ -197,11 +203,13 @@ char CabinetPath[] = "";
 
 }  // namespace
 
-bool ExtractCabinet(const uint8_t* image, uint32_t size, bool (*betweenBlocks)()) {
+bool ExtractCabinet(const uint8_t* image, uint32_t size, bool (*betweenBlocks)(uint32_t percent)) {
   if (!LoadCabinetLibrary()) return false;
   MemoryFileAttach(image, size);
   TargetLost = false;
   BetweenBlocks = betweenBlocks;
+  CabinetBytes = CabinetFileBytes(image, size);
+  ExtractedBytes = 0;
   HFDI context = FDICreate(CabAlloc, CabFree, CabOpen, CabRead, CabWrite, CabClose, CabSeek,
                            cpu80386, &CabError);
   if (!context) return false;

@@ -8,6 +8,7 @@
 // be created, the cabinet is damaged or incomplete, a stored name is refused, or a file could not
 // be created, written or put in place. Files written before a failure stay; the file under way is
 // removed, and a file that it was to replace keeps its old bytes.
-// `betweenBlocks`, when given, runs before each block of a file is written (a window can handle
-// its messages there); its false stops the extraction.
-bool ExtractCabinet(const uint8_t* image, uint32_t size, bool (*betweenBlocks)() = nullptr);
+// `betweenBlocks`, when given, runs before each block of a file is written, with the share of the
+// cabinet's bytes written so far in percent (a window can handle its messages there and show
+// the progress); its false stops the extraction.
+bool ExtractCabinet(const uint8_t* image, uint32_t size, bool (*betweenBlocks)(uint32_t percent) = nullptr);
