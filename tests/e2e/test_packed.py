@@ -4,7 +4,11 @@ signed with a test certificate, as a user would ship it: it shows the test's bac
 the song sample for sample as zav-render mixes it, names its own folder in the browser, installs
 every file byte for byte as cabextract unpacks the packed cabinet, can be dragged while it
 installs, and a close during an install leaves no partial file. Copies with a damaged data
-directory say so in a message box and end with exit code 2, never a crash."""
+directory say so in a message box and end with exit code 2, never a crash.
+
+A second installer carries names in several scripts, a path past 260 characters and 300 MB: it
+installs from a Desktop named in those scripts with its progress on the status line."""
+import hashlib
 import os
 import shutil
 import subprocess
@@ -18,7 +22,7 @@ import splash  # noqa: E402
 import test_music  # noqa: E402
 from harness import config  # noqa: E402
 from harness.session import BACKGROUND_POINT  # noqa: E402
-from test_install import COMPLETED, INSTALLING, InstallSession, tree, write  # noqa: E402
+from test_install import COMPLETED, INSTALLING, PROGRESS, InstallSession, tree, write  # noqa: E402
 
 ZAV_PACK = os.environ.get("ZAV_PACK", "")
 SONG = os.path.join(config.REPO, "..", "shared", "testdata", "xm", "mario_is_a_weenie.xm")
@@ -217,6 +221,89 @@ class DamagedInstallersSaySo(unittest.TestCase):
             except harness.HarnessError:
                 pass
         return self.session.wait_exit(1)
+
+
+# --- names in any script, long paths, progress, unattended installs ----------------------------
+
+FOLDER_ANY_SCRIPT = "Spiel \u03a9\u03bc\u03ad\u03b3\u03b1 \u65e5\u672c \U0001f3ae"
+DESKTOP = "Schreibtisch \u03a9mega \u65e5\u672c \U0001f3ae"
+LONG_NAME = "deep/" + "d" * 100 + "/" + "e" * 110 + "/long name.txt"
+BIG_BYTES = 300 << 20
+_packed_any_script = []
+
+
+def packed_in_any_script():
+    """(installer, payload folder), packed once a run: names in Latin, Greek and CJK scripts and
+    an emoji past U+FFFF, one name that makes a path past 260 characters, and 300 MB of bytes
+    that repeat every 512 bytes, so that packing is quick and the install long."""
+    if not _packed_any_script:
+        if not os.path.isfile(ZAV_PACK):
+            raise harness.HarnessError(f"zav-pack not found at '{ZAV_PACK}': build the native tree first")
+        work = os.path.join(config.CONFIG.work_dir, "packed-any-script")
+        shutil.rmtree(work, ignore_errors=True)
+        payload = os.path.join(work, "payload")
+        for name in ("Caf\u00e9.txt", "\u00dcbung/\u00c4rger.txt", "\u8aac\u660e\u66f8.pdf",
+                     "\u03a9\u03bc\u03ad\u03b3\u03b1/\u03c3\u03b7\u03bc\u03b5\u03af\u03c9\u03c3\u03b7 \U0001f3b5.txt", LONG_NAME):
+            write(os.path.join(payload, *name.split("/")), f"{name}\r\n".encode() * 10)
+        block = os.urandom(512)
+        os.makedirs(os.path.join(payload, "data"))
+        with open(os.path.join(payload, "data", "big.bin"), "wb") as big:
+            for _ in range(BIG_BYTES // len(block)):
+                big.write(block)
+        program = os.path.join(work, "setup.exe")
+        packed = run([ZAV_PACK, "--payload", payload, "--folder", FOLDER_ANY_SCRIPT, "-o", program])
+        if packed.returncode:
+            raise harness.HarnessError(f"zav-pack failed ({packed.returncode}): {packed.stdout}")
+        _packed_any_script.extend((program, payload))
+    return _packed_any_script
+
+
+def digests(folder):
+    """Every file below a folder: relative path (with "/") -> SHA-256."""
+    found = {}
+    for base, _, names in os.walk(folder):
+        for name in names:
+            with open(os.path.join(base, name), "rb") as data:
+                found[os.path.relpath(os.path.join(base, name), folder).replace(os.sep, "/")] = \
+                    hashlib.file_digest(data, "sha256").hexdigest()
+    return found
+
+
+class NamesInAnyScript(InstallSession):
+    """The installer named in those scripts, started in a prefix whose Desktop is named in them
+    too: the browser's title names the folder as it is, and accepting the browser's first choice
+    (the Desktop) installs every file byte for byte, one path past 260 characters, while the
+    status line counts up in percent."""
+
+    folder = FOLDER_ANY_SCRIPT
+
+    @classmethod
+    def prepare(cls, drive):
+        os.makedirs(os.path.join(drive, DESKTOP))
+
+    @classmethod
+    def start_program(cls):
+        program, cls.payload = packed_in_any_script()
+        cls.addClassCleanup(cls.session.prefix.set_desktop(f"Q:\\{DESKTOP}", cls.session.env()))
+        cls.session.start_program(program)
+
+    def test_installs_into_the_desktop_with_its_progress_shown(self):
+        facts = self.open_browser()
+        self.assertEqual(" ".join(facts["prompt"]), f"Select folder where '{FOLDER_ANY_SCRIPT}' will be installed. "
+                                                     f"Directory '{FOLDER_ANY_SCRIPT}' will be created automatically.")
+        self.assertEqual(self.choose(None, seconds=240)[-1], COMPLETED)
+        self.assert_status_shown(COMPLETED)
+        root = os.path.join(self.drive, DESKTOP, FOLDER_ANY_SCRIPT)
+        self.assertGreater(len(f"Q:\\{DESKTOP}\\{FOLDER_ANY_SCRIPT}\\{LONG_NAME}".encode("utf-16-le")) // 2, 260)
+        self.assertEqual(digests(root), digests(self.payload))
+        # Whole texts only, the share rising in steps that can be seen.
+        shown = [text for text in self.seen_texts if text.startswith("Installing")]
+        matches = [PROGRESS.fullmatch(text.encode() + b"\0") for text in shown]
+        self.assertTrue(all(matches), shown)
+        percents = [int(match.group(1)) for match in matches]
+        self.assertGreaterEqual(len(set(percents)), 3, shown)
+        self.assertEqual(percents, sorted(percents), shown)
+        self.assertEqual(self.seen_texts[-1], COMPLETED)
 
 
 if __name__ == "__main__":
