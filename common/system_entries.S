@@ -51,14 +51,16 @@ __imp_\name:
   end_library
   .endm
 
-/* Loaded at start-up: the window, its drawing, the pictures, the folder browser, the output
-   files. kernel32's wide calls come from here too, so that the import table
+/* Loaded at start-up: the command line, the window, its drawing, the pictures, the folder
+   browser, the output files. kernel32's wide calls come from here too, so that the import table
    keeps naming only what start-up needs before this table is loaded. */
   group Startup
   library "kernel32.dll"
   entry CreateDirectoryW
   entry CreateFileW
   entry DeleteFileW
+  entry GetCommandLineW
+  entry GetFullPathNameW
   entry GetLastError
   entry GetTickCount
   entry MoveFileExW

@@ -126,3 +126,9 @@ void InstallCommand(HWND window) {
   }
   HotButton.store(HotNone);
 }
+
+bool InstallUnattended(const char16_t* folder) {
+  DWORD length = GetFullPathNameW(Wide(folder), PathBufferSize, Wide(ChosenFolder), nullptr);
+  return length > 0 && length < PathBufferSize &&
+         FormInstallRoot(InstallRoot, ChosenFolder, ProgramText(FolderNameEntry)) && Extract(nullptr);
+}

@@ -22,6 +22,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 import splash  # noqa: E402
 from harness import config  # noqa: E402
+from harness.proc import run  # noqa: E402
 from harness.terminal_font import Cells  # noqa: E402
 
 PAYLOAD = os.path.join(config.REPO, "assets", "payload")
@@ -506,6 +507,16 @@ class HostileDestinationsLoseNothing(InstallSession):
         # The file that fitted stays; the one cut short is removed, not left partial, and the
         # file it was to replace is still there as it was.
         self.assertEqual(after, dict(before, **{"ZAVInstaller/docs/manual.txt": payload_files()["docs/manual.txt"]}))
+
+    def test_unattended_into_a_place_that_cannot_take_it(self):
+        # /S /D= into a file in the way or a read-only folder: exit code 1, nothing changed.
+        for folder in ("FileInTheWay", "ReadOnly") if self.read_only else ("FileInTheWay",):
+            with self.subTest(folder):
+                before = tree(os.path.join(self.drive, folder))
+                code, _, _ = run(["wine", self.session.config.program, "/S", f"/D=Q:\\{folder}"],
+                                 env=self.session.env(), timeout=120, check=False)
+                self.assertEqual(code, 1)
+                self.assertEqual(tree(os.path.join(self.drive, folder)), before)
 
 
 class PlantedLibrariesStayUnloaded(InstallSession):

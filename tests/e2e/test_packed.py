@@ -7,7 +7,8 @@ installs, and a close during an install leaves no partial file. Copies with a da
 directory say so in a message box and end with exit code 2, never a crash.
 
 A second installer carries names in several scripts, a path past 260 characters and 300 MB: it
-installs from a Desktop named in those scripts with its progress on the status line."""
+installs from a Desktop named in those scripts with its progress on the status line, and from a
+script's command line (/S /D=PATH) with nothing shown or played."""
 import hashlib
 import os
 import shutil
@@ -22,6 +23,7 @@ import splash  # noqa: E402
 import test_music  # noqa: E402
 from harness import config  # noqa: E402
 from harness.session import BACKGROUND_POINT  # noqa: E402
+from harness.proc import run as run_quietly  # noqa: E402
 from test_install import COMPLETED, INSTALLING, PROGRESS, InstallSession, tree, write  # noqa: E402
 
 ZAV_PACK = os.environ.get("ZAV_PACK", "")
@@ -207,20 +209,21 @@ class DamagedInstallersSaySo(unittest.TestCase):
                 self.session.start_program(self.damaged_copy(name, at, data), wait_for_window=False)
                 box = self.session.wait_for_window(30)
                 self.assertEqual(self.session.testctl.call("rect")[0], MAIN_WINDOW_GONE, "a main window opened")
-                self.assertEqual(self.answer_message_box(box), 2)
+                self.assertEqual(answer_message_box(self.session, box), 2)
                 harness.wait_until(lambda: not self.session.display.find_windows("ZAV Installer"), 10,
                                    "the message box to go")
 
-    def answer_message_box(self, box):
-        """Presses Return in the box until the program ends (a box just shown may miss a key);
-        the program's exit code."""
-        for _ in range(20):
-            self.session.display.xdotool("key", "--window", str(box), "Return", check=False)
-            try:
-                return self.session.wait_exit(1)
-            except harness.HarnessError:
-                pass
-        return self.session.wait_exit(1)
+
+def answer_message_box(session, box):
+    """Presses Return in the box until the program ends (a box just shown may miss a key); the
+    program's exit code."""
+    for _ in range(20):
+        session.display.xdotool("key", "--window", str(box), "Return", check=False)
+        try:
+            return session.wait_exit(1)
+        except harness.HarnessError:
+            pass
+    return session.wait_exit(1)
 
 
 # --- names in any script, long paths, progress, unattended installs ----------------------------
@@ -233,9 +236,11 @@ _packed_any_script = []
 
 
 def packed_in_any_script():
-    """(installer, payload folder), packed once a run: names in Latin, Greek and CJK scripts and
-    an emoji past U+FFFF, one name that makes a path past 260 characters, and 300 MB of bytes
-    that repeat every 512 bytes, so that packing is quick and the install long."""
+    """(installer, the SHA-256 of each file it installs), packed once a run: names in Latin,
+    Greek and CJK scripts and an emoji past U+FFFF, one name that makes a path past 260
+    characters, and 300 MB of bytes that repeat every 512 bytes, so that packing is quick and the
+    install long. The payload is removed once packed, and so is each install once checked: the
+    disk's write-back of that much would starve the real-time sound of the sessions after."""
     if not _packed_any_script:
         if not os.path.isfile(ZAV_PACK):
             raise harness.HarnessError(f"zav-pack not found at '{ZAV_PACK}': build the native tree first")
@@ -254,7 +259,8 @@ def packed_in_any_script():
         packed = run([ZAV_PACK, "--payload", payload, "--folder", FOLDER_ANY_SCRIPT, "-o", program])
         if packed.returncode:
             raise harness.HarnessError(f"zav-pack failed ({packed.returncode}): {packed.stdout}")
-        _packed_any_script.extend((program, payload))
+        _packed_any_script.extend((program, digests(payload)))
+        shutil.rmtree(payload)
     return _packed_any_script
 
 
@@ -283,7 +289,7 @@ class NamesInAnyScript(InstallSession):
 
     @classmethod
     def start_program(cls):
-        program, cls.payload = packed_in_any_script()
+        program, cls.expected = packed_in_any_script()
         cls.addClassCleanup(cls.session.prefix.set_desktop(f"Q:\\{DESKTOP}", cls.session.env()))
         cls.session.start_program(program)
 
@@ -295,7 +301,8 @@ class NamesInAnyScript(InstallSession):
         self.assert_status_shown(COMPLETED)
         root = os.path.join(self.drive, DESKTOP, FOLDER_ANY_SCRIPT)
         self.assertGreater(len(f"Q:\\{DESKTOP}\\{FOLDER_ANY_SCRIPT}\\{LONG_NAME}".encode("utf-16-le")) // 2, 260)
-        self.assertEqual(digests(root), digests(self.payload))
+        self.assertEqual(digests(root), self.expected)
+        shutil.rmtree(root)
         # Whole texts only, the share rising in steps that can be seen.
         shown = [text for text in self.seen_texts if text.startswith("Installing")]
         matches = [PROGRESS.fullmatch(text.encode() + b"\0") for text in shown]
@@ -304,6 +311,55 @@ class NamesInAnyScript(InstallSession):
         self.assertGreaterEqual(len(set(percents)), 3, shown)
         self.assertEqual(percents, sorted(percents), shown)
         self.assertEqual(self.seen_texts[-1], COMPLETED)
+
+
+class UnattendedInstalls(unittest.TestCase):
+    """The same installer from a script's command line: /S /D=PATH installs into a folder named
+    in any script with no window and no sound and ends with 0; a line it cannot use ends with 2
+    and writes nothing; /? shows the usage in a message box."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = harness.Session("packed-unattended", audio=True).start()
+        cls.addClassCleanup(cls.session.close)
+        cls.drive = cls.session.path("drive")
+        os.makedirs(cls.drive)
+        cls.session.prefix.map_drive("q", cls.drive)
+        cls.addClassCleanup(cls.session.prefix.unmap_drive, "q")
+        cls.program, cls.expected = packed_in_any_script()
+
+    def install(self, *arguments):
+        """(exit code, windows mapped meanwhile, whether the sound device was opened)."""
+        stop_watch = self.session.display.watch_mapped_windows(self.session.path("xev.log"))
+        try:
+            # The wave-out calls are traced: waveOutOpen is how the device is opened.
+            code, _, log = run_quietly(["wine", self.program, *arguments], check=False, timeout=240,
+                                       env=self.session.env(WINEDEBUG="-all,trace+winmm"))
+        finally:
+            mapped = stop_watch()
+        return code, mapped, "waveOutOpen" in log
+
+    def test_1_installs_into_a_folder_in_any_script_with_nothing_shown_or_heard(self):
+        # Wine joins the arguments with one blank: /D= then takes "Q:\Ziel Ωmega 日本 🎮" whole.
+        code, mapped, opened = self.install("/S", "/D=Q:\\Ziel", "\u03a9mega", "\u65e5\u672c", "\U0001f3ae")
+        self.assertEqual((code, mapped, opened), (0, 0, False), "exit code, windows, sound device opened")
+        root = os.path.join(self.drive, "Ziel \u03a9mega \u65e5\u672c \U0001f3ae", FOLDER_ANY_SCRIPT)
+        self.assertEqual(digests(root), self.expected)
+        shutil.rmtree(root)
+        self.assertEqual(self.session.audio_clip().frames, 0)
+
+    def test_2_a_command_line_it_cannot_use_ends_with_2_and_writes_nothing(self):
+        before = tree(self.drive)
+        for arguments in (["/S"], ["/S", "/D="], ["/S", "/D=relative"], ["/S", "/X", "/D=Q:\\x"], ["/S", "/?"]):
+            with self.subTest(arguments=arguments):
+                self.assertEqual(self.install(*arguments), (2, 0, False))
+        self.assertEqual(tree(self.drive), before)
+
+    def test_3_usage_shows_in_a_message_box(self):
+        self.session.start_program(self.program, args=["/?"], wait_for_window=False)
+        box = self.session.wait_for_window(30)
+        self.assertEqual(self.session.testctl.call("rect")[0], MAIN_WINDOW_GONE, "a main window opened")
+        self.assertEqual(answer_message_box(self.session, box), 0)
 
 
 if __name__ == "__main__":
