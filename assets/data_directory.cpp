@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "installer/install_paths.h"
+#include "installer/file_names.h"
 
 namespace {
 

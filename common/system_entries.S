@@ -51,8 +51,22 @@ __imp_\name:
   end_library
   .endm
 
-/* Loaded at start-up: the window, its drawing, the pictures, the folder browser. */
+/* Loaded at start-up: the command line, the window, its drawing, the pictures, the folder
+   browser, the output files. kernel32's wide calls come from here too, so that the import table
+   keeps naming only what start-up needs before this table is loaded. */
   group Startup
+  library "kernel32.dll"
+  entry CreateDirectoryW
+  entry CreateFileW
+  entry DeleteFileW
+  entry GetCommandLineW
+  entry GetFullPathNameW
+  entry GetLastError
+  entry GetTickCount
+  entry MoveFileExW
+  entry MultiByteToWideChar
+  entry WideCharToMultiByte
+  end_library
   library "user32.dll"
   entry BeginPaint
   entry CallWindowProcA
@@ -111,11 +125,8 @@ __imp_\name:
   entry OleLoadPicture
   end_library
   library "shell32.dll"
-  entry SHBrowseForFolderA
-  entry SHGetPathFromIDListA
-  end_library
-  library "imagehlp.dll"
-  entry MakeSureDirectoryPathExists
+  entry SHBrowseForFolderW
+  entry SHGetPathFromIDListEx
   end_library
   end_group
 

@@ -14,8 +14,8 @@ namespace {
 
 // Loaded at start-up on the platform's behalf: the folder browser pulls in the theme, window
 // manager, property, version and scaling libraries, the picture decoder its codecs and the
-// property system, the sound system its codec manager, the folder creation its debugging
-// helper. One that is missing is skipped: not every Windows version has every one.
+// property system, the sound system its codec manager, the platform's image helpers their
+// debugging helper. One that is missing is skipped: not every Windows version has every one.
 const char* const PreloadedLibraries[] = {
     "version.dll",  "uxtheme.dll", "dwmapi.dll",  "propsys.dll", "windowscodecs.dll",
     "msacm32.dll",  "shcore.dll",  "dbghelp.dll", "olepro32.dll",

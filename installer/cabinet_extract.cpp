@@ -4,10 +4,11 @@
 
 #include <windows.h>
 #include <fdi.h>
-#include <imagehlp.h>
 
 #include "common/system_libraries.h"
+#include "common/wide_text.h"
 #include "installer/install_paths.h"
+#include "installer/install_progress.h"
 #include "installer/memory_file.h"
 
 ERF CabError;           // filled by the decompressor on failure; the outcome alone is reported
@@ -15,18 +16,31 @@ DWORD BytesWritten;     // what the last write of an output file reported
 
 namespace {
 
+// A cabinet stores a name in at most 255 bytes; in UTF-16 and then in UTF-8 it takes at most
+// 255 units and 3 bytes a unit.
+constexpr int StoredNameBytes = 256;
+char16_t AnsiNameWide[StoredNameBytes];
+char AnsiNameUtf8[3 * StoredNameBytes];
+
+// Where a file that replaces an existing one is written until it is whole: TargetPath and this.
+const char16_t PartSuffix[] = u".zav-partial";
+char16_t PartPath[PathBufferSize];
+
 // The output file between its copy-file and close-file notifications, so that a failed
-// extraction never leaves it open (and locked, since it is opened without sharing), and the
-// bytes it should get and has got: the decompressor may hand a file back as closed after
-// its data ran out.
+// extraction never leaves it open (and locked, since it is opened without sharing), the name it
+// was created under, and the bytes it should get and has got: the decompressor may hand a file
+// back as closed after its data ran out.
 HANDLE OpenTarget = INVALID_HANDLE_VALUE;
+const char16_t* OpenTargetName;
 uint32_t TargetSize;
 uint32_t TargetWritten;
 // Set when a file could not be written whole (a full disk, say). The platform's decompressor
 // does not always stop at a short write: it may close the file as if it were complete and go on
 // to report success, so the outcome is decided here as well.
 bool TargetLost;
-bool (*BetweenBlocks)();
+bool (*BetweenBlocks)(uint32_t percent);
+uint64_t CabinetBytes;    // what the whole cabinet extracts to
+uint64_t ExtractedBytes;  // what has been written of it
 
 void CloseTarget() {
   if (OpenTarget == INVALID_HANDLE_VALUE) return;
@@ -34,12 +48,12 @@ void CloseTarget() {
   OpenTarget = INVALID_HANDLE_VALUE;
 }
 
-// A file that the decompressor gave up on is removed: cut short, it would pass for an
-// installed one. TargetPath still names it.
+// A file that the decompressor gave up on is removed: cut short, it would pass for an installed
+// one. Only the file this install created goes: a file it was to replace was not touched yet.
 void AbandonTarget() {
   if (OpenTarget == INVALID_HANDLE_VALUE) return;
   CloseTarget();
-  DeleteFileA(TargetPath);
+  DeleteFileW(Wide(OpenTargetName));
   TargetLost = true;
 }
 
@@ -56,9 +70,12 @@ FNOPEN(CabOpen) {
 FNREAD(CabRead) { return MemoryFileRead(hf, pv, cb); }
 
 FNWRITE(CabWrite) {
-  if (BetweenBlocks && !BetweenBlocks()) return 0;
+  if (BetweenBlocks && !BetweenBlocks(ProgressPercent(ExtractedBytes, CabinetBytes))) return 0;
   if (!WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &BytesWritten, nullptr)) return 0;
-  if (reinterpret_cast<HANDLE>(hf) == OpenTarget) TargetWritten += BytesWritten;
+  if (reinterpret_cast<HANDLE>(hf) == OpenTarget) {
+    TargetWritten += BytesWritten;
+    ExtractedBytes += BytesWritten;
+  }
   return BytesWritten;
 }
 
@@ -70,6 +87,62 @@ FNCLOSE(CabClose) {
 
 FNSEEK(CabSeek) { return MemoryFileSeek(hf, dist, seektype); }
 
+// --- output files ------------------------------------------------------------------------
+
+// The stored name in UTF-8: as it stands when the cabinet marks it so, else read in the ANSI
+// code page, as the platform's own extractors read it. Null when it cannot be converted.
+const char* StoredName(const FDINOTIFICATION* note) {
+  if (!note->psz1 || (note->attribs & _A_NAME_IS_UTF)) return note->psz1;
+  if (!MultiByteToWideChar(CP_ACP, 0, note->psz1, -1, Wide(AnsiNameWide), StoredNameBytes) ||
+      !WideCharToMultiByte(CP_UTF8, 0, Wide(AnsiNameWide), -1, AnsiNameUtf8, sizeof AnsiNameUtf8,
+                           nullptr, nullptr))
+    return nullptr;
+  return AnsiNameUtf8;
+}
+
+HANDLE CreateFileFor(const char16_t* path, DWORD disposition) {
+  return CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Makes every missing folder of TargetPath, from the top down to its last "\". Those that exist
+// (the drive, the share, the chosen folder) fail harmlessly.
+void CreateFolders() {
+  for (char16_t* c = TargetPath + 4; *c; ++c) {  // past "\\?\"
+    if (*c != u'\\') continue;
+    *c = 0;
+    CreateDirectoryW(Wide(TargetPath), nullptr);
+    *c = u'\\';
+  }
+}
+
+// TargetPath followed by PartSuffix; false when that does not fit.
+bool FormPartPath() {
+  int length = 0;
+  while (TargetPath[length]) ++length;
+  const int suffix = sizeof PartSuffix / sizeof PartSuffix[0];  // its NUL included
+  if (length + suffix > PathBufferSize) return false;
+  for (int i = 0; i < length; ++i) PartPath[i] = TargetPath[i];
+  for (int i = 0; i < suffix; ++i) PartPath[length + i] = PartSuffix[i];
+  return true;
+}
+
+// A new file at TargetPath, its folders made on first need. A file that is there already is not
+// opened: its successor goes to the part file beside it, and takes its place once whole, so that
+// a failure leaves it as it was.
+HANDLE OpenOutputFile() {
+  OpenTargetName = TargetPath;
+  HANDLE file = CreateFileFor(TargetPath, CREATE_NEW);
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
+    CreateFolders();
+    file = CreateFileFor(TargetPath, CREATE_NEW);
+  }
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && FormPartPath()) {
+    OpenTargetName = PartPath;
+    file = CreateFileFor(PartPath, CREATE_ALWAYS);
+  }
+  return file;
+}
+
 // --- notifications -----------------------------------------------------------------------
 
 using NotifyAction = INT_PTR (*)(FDINOTIFICATION* note);
@@ -79,17 +152,17 @@ INT_PTR Ignore(FDINOTIFICATION*) { return 0; }
 // A handle for the file's bytes, or -1 (INVALID_HANDLE_VALUE), which stops the extraction;
 // so does a file lost before this one.
 INT_PTR CreateOutputFile(FDINOTIFICATION* note) {
-  if (TargetLost || !note->psz1 || !FormTargetPath(TargetPath, InstallRoot, note->psz1)) return -1;
-  MakeSureDirectoryPathExists(TargetPath);
-  OpenTarget = CreateFileA(TargetPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  const char* name = StoredName(note);
+  if (TargetLost || !name || !FormTargetPath(TargetPath, InstallRoot, name)) return -1;
+  OpenTarget = OpenOutputFile();
   TargetSize = static_cast<uint32_t>(note->cb);
   TargetWritten = 0;
   return reinterpret_cast<INT_PTR>(OpenTarget);
 }
 
 // The stored time and attributes are not applied: every file is as new as its extraction.
-// A file short of its size is removed, and the extraction stops.
+// A file short of its size is removed, and the extraction stops; so it does when a whole file
+// cannot take the place of the one it replaces.
 INT_PTR CloseOutputFile(FDINOTIFICATION* note) {
   if (reinterpret_cast<HANDLE>(note->hf) != OpenTarget) return TRUE;
   if (TargetWritten != TargetSize) {
@@ -97,6 +170,11 @@ INT_PTR CloseOutputFile(FDINOTIFICATION* note) {
     return FALSE;
   }
   CloseTarget();
+  if (OpenTargetName == PartPath && !MoveFileExW(Wide(PartPath), Wide(TargetPath), MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileW(Wide(PartPath));
+    TargetLost = true;
+    return FALSE;
+  }
   return TRUE;
 }
 
@@ -125,10 +203,13 @@ char CabinetPath[] = "";
 
 }  // namespace
 
-bool ExtractCabinet(bool (*betweenBlocks)()) {
+bool ExtractCabinet(const uint8_t* image, uint32_t size, bool (*betweenBlocks)(uint32_t percent)) {
   if (!LoadCabinetLibrary()) return false;
+  MemoryFileAttach(image, size);
   TargetLost = false;
   BetweenBlocks = betweenBlocks;
+  CabinetBytes = CabinetFileBytes(image, size);
+  ExtractedBytes = 0;
   HFDI context = FDICreate(CabAlloc, CabFree, CabOpen, CabRead, CabWrite, CabClose, CabSeek,
                            cpu80386, &CabError);
   if (!context) return false;

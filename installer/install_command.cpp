@@ -8,47 +8,87 @@
 
 #include "assets/program_data.h"
 #include "common/shared_state.h"
+#include "common/wide_text.h"
 #include "installer/cabinet_extract.h"
 #include "installer/install_paths.h"
-#include "installer/memory_file.h"
+#include "installer/install_progress.h"
 
 namespace {
 
-// "Select folder where 'NAME' will be installed. Directory 'NAME' will be created automatically."
-char BrowseTitle[128 + 2 * FolderNameMaxLength];
-const char Installing[] = "Installing...";
+char16_t BrowseTitle[BrowseTitleSize];
+char16_t ChosenFolder[PathBufferSize];
 const char Installed[] = "Installation completed";
 const char InstallFailed[] = "Unknown error";
 
 bool Extracting;
 bool InstallStopAsked;
 
-void FormBrowseTitle() {
-  lstrcpyA(BrowseTitle, "Select folder where '");
-  lstrcatA(BrowseTitle, ProgramText(FolderNameEntry));
-  lstrcatA(BrowseTitle, "' will be installed. Directory '");
-  lstrcatA(BrowseTitle, ProgramText(FolderNameEntry));
-  lstrcatA(BrowseTitle, "' will be created automatically.");
+// --- the status line ---------------------------------------------------------------------
+//
+// The render thread draws the text that StatusText points to, loading the pointer once a frame.
+// The progress is written into one of two buffers, the one not on show, and shown by storing the
+// pointer once it is complete. That buffer may still be read by a draw that loaded the pointer
+// before it was last replaced; the render thread counts its draws in StatusDraws, odd while one
+// runs, so a buffer is written only when no draw that began before the last store goes on.
+
+constexpr DWORD ProgressIntervalMs = 200;  // a few updates a second are enough to see it move
+
+char ProgressTexts[2][ProgressTextSize];
+int NextProgressText;
+uint32_t ShownPercent;
+DWORD ShownAt;
+uint32_t DrawsWhenShown;
+
+void ShowStatus(const char* text) {
+  StatusText.store(text);
+  DrawsWhenShown = StatusDraws.load();
 }
 
-// The chosen folder's path in InstallRoot; false if it has none (nothing must then be written
-// below whatever the buffer held before).
+bool ProgressBufferFree() { return (DrawsWhenShown & 1) == 0 || StatusDraws.load() != DrawsWhenShown; }
+
+void ShowProgress(uint32_t percent) {
+  char* text = ProgressTexts[NextProgressText];
+  FormProgressText(text, percent);
+  ShowStatus(text);
+  NextProgressText ^= 1;
+  ShownPercent = percent;
+  ShownAt = GetTickCount();
+}
+
+// At the start the progress must show: a draw that still holds the buffer ends within a frame.
+void ShowFirstProgress() {
+  while (!ProgressBufferFree()) Sleep(1);
+  ShowProgress(0);
+}
+
+void UpdateProgress(uint32_t percent) {
+  if (percent != ShownPercent && GetTickCount() - ShownAt >= ProgressIntervalMs && ProgressBufferFree())
+    ShowProgress(percent);
+}
+
+// --- the install -------------------------------------------------------------------------
+
+// The destination root in InstallRoot, below the folder the user chose; false if there is none
+// (nothing must then be written below whatever the buffer held before).
 bool AskForFolder(HWND window, bool* cancelled) {
-  FormBrowseTitle();
-  BROWSEINFOA browse = {};
+  FormBrowseTitle(BrowseTitle, ProgramText(FolderNameEntry));
+  BROWSEINFOW browse = {};
   browse.hwndOwner = window;
-  browse.lpszTitle = BrowseTitle;
+  browse.lpszTitle = Wide(BrowseTitle);
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  LPITEMIDLIST folder = SHBrowseForFolderA(&browse);
+  LPITEMIDLIST folder = SHBrowseForFolderW(&browse);
   *cancelled = folder == nullptr;
   if (!folder) return false;
-  bool named = SHGetPathFromIDListA(folder, InstallRoot) != FALSE;
+  // Unlike SHGetPathFromIDListW, not limited to 259 characters.
+  bool named = SHGetPathFromIDListEx(folder, Wide(ChosenFolder), PathBufferSize, GPFIDL_DEFAULT) != FALSE;
   CoTaskMemFree(folder);
-  return named;
+  return named && FormInstallRoot(InstallRoot, ChosenFolder, ProgramText(FolderNameEntry));
 }
 
-// Handles the window's messages between two data blocks; false once a stop has been asked for.
-bool HandleMessagesBetweenBlocks() {
+// Shows the progress and handles the window's messages between two data blocks; false once a
+// stop has been asked for.
+bool HandleMessagesBetweenBlocks(uint32_t percent) {
+  UpdateProgress(percent);
   MSG message;
   while (!InstallStopAsked && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
@@ -62,10 +102,10 @@ bool HandleMessagesBetweenBlocks() {
   return !InstallStopAsked;
 }
 
-bool Extract() {
+bool Extract(bool (*betweenBlocks)(uint32_t percent)) {
   Extracting = true;
   InstallStopAsked = false;
-  bool extracted = ExtractCabinet(HandleMessagesBetweenBlocks);
+  bool extracted = ExtractCabinet(ProgramData[CabinetEntry].bytes, ProgramData[CabinetEntry].size, betweenBlocks);
   Extracting = false;
   return extracted;
 }
@@ -80,10 +120,15 @@ void InstallCommand(HWND window) {
   bool cancelled;
   bool chosen = AskForFolder(window, &cancelled);
   if (!cancelled) {
-    StatusText.store(Installing);
-    MemoryFileAttach(ProgramData[CabinetEntry].bytes, ProgramData[CabinetEntry].size);
-    bool installed = chosen && CompleteInstallRoot(InstallRoot, ProgramText(FolderNameEntry)) && Extract();
-    StatusText.store(installed ? Installed : InstallFailed);
+    ShowFirstProgress();
+    bool installed = chosen && Extract(HandleMessagesBetweenBlocks);
+    ShowStatus(installed ? Installed : InstallFailed);
   }
   HotButton.store(HotNone);
+}
+
+bool InstallUnattended(const char16_t* folder) {
+  DWORD length = GetFullPathNameW(Wide(folder), PathBufferSize, Wide(ChosenFolder), nullptr);
+  return length > 0 && length < PathBufferSize &&
+         FormInstallRoot(InstallRoot, ChosenFolder, ProgramText(FolderNameEntry)) && Extract(nullptr);
 }

@@ -1,4 +1,4 @@
-// The Install button's command.
+// The Install button's command, and the same install without a window.
 #pragma once
 #include <windows.h>
 
@@ -14,3 +14,8 @@ bool InstallRunning();
 // Asks a running install to stop before its next data block: the file under way is removed,
 // the status says "Unknown error", and InstallCommand returns.
 void StopInstall();
+
+// Installs into the subfolder below `folder` (an absolute path, read as the platform reads
+// paths: "." and ".." resolved, trailing dots and blanks dropped) with nothing shown. True when
+// every file was installed.
+bool InstallUnattended(const char16_t* folder);

@@ -1,99 +1,76 @@
 #include "installer/install_paths.h"
 
-#include <cstring>
+#include "installer/file_names.h"
+#include "installer/utf8.h"
 
-char InstallRoot[PathBufferSize];
-char TargetPath[PathBufferSize];
+char16_t InstallRoot[PathBufferSize];
+char16_t TargetPath[PathBufferSize];
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
-// Characters that no file name may hold; ':' would also name a drive or a data stream.
-bool IsForbiddenCharacter(unsigned char c) {
-  return c < 0x20 || std::strchr("<>:\"|?*", c) != nullptr;
+// Appends `text` with "/" turned into "\"; null when it does not fit with a NUL after it.
+char16_t* AppendPath(char16_t* out, const char16_t* end, const char16_t* text) {
+  for (; *text; ++text) {
+    if (end - out < 2) return nullptr;
+    *out++ = *text == u'/' ? u'\\' : *text;
+  }
+  *out = 0;
+  return out;
 }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Names that open a device instead of a file in any folder, whatever extension follows.
-const char DeviceNames[][8] = {
-    "CON",  "PRN",  "AUX",  "NUL",  "CONIN$", "CONOUT$", "COM0", "COM1", "COM2", "COM3",
-    "COM4", "COM5", "COM6", "COM7", "COM8",   "COM9",    "LPT0", "LPT1", "LPT2", "LPT3",
-    "LPT4", "LPT5", "LPT6", "LPT7", "LPT8",    "LPT9",
-};
-
-// The part before the first "." with trailing blanks dropped ("con .txt" is "CON" too) is
-// what the platform compares with its device names.
-bool IsDeviceName(const char* part, int length) {
-  int stem = 0;
-  while (stem < length && part[stem] != '.') ++stem;
-  while (stem > 0 && part[stem - 1] == ' ') --stem;
-  for (const char* device : DeviceNames) {
-    int i = 0;
-    while (i < stem && device[i] && Upper(part[i]) == device[i]) ++i;
-    if (i == stem && !device[i]) return true;
+// Appends a UTF-8 text with "/" turned into "\"; null when it is no UTF-8 or does not fit.
+char16_t* AppendUtf8Path(char16_t* out, const char16_t* end, const char* text) {
+  char16_t* start = out;
+  out = AppendUtf16(out, end, text);
+  for (char16_t* c = start; out && c < out; ++c) {
+    if (*c == u'/') *c = u'\\';
   }
+  return out;
+}
+
+bool Refused(char16_t* path) {
+  path[0] = 0;
   return false;
-}
-
-// A part of dots and blanks only is "." or ".." once the platform drops trailing ones.
-bool IsDotsAndBlanks(const char* part, int length) {
-  for (int i = 0; i < length; ++i) {
-    if (part[i] != '.' && part[i] != ' ') return false;
-  }
-  return true;
-}
-
-bool IsSafePart(const char* part, int length) {
-  return length > 0 && !IsDotsAndBlanks(part, length) && !IsDeviceName(part, length);
 }
 
 }  // namespace
 
-bool IsSafeFolderName(const char* name) {
-  size_t length = std::strlen(name);
-  if (length > FolderNameMaxLength) return false;
-  for (size_t i = 0; i < length; ++i) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (c < 0x20 || c > 0x7E || IsSeparator(name[i])) return false;
+bool IsAbsolutePath(const char16_t* path) {
+  char16_t drive = path[0] | 0x20;
+  if (drive >= u'a' && drive <= u'z' && path[1] == u':' && IsSeparator(path[2])) return true;
+  // "\\server\share": neither "\\?\" nor "\\.\", which reach the platform's devices.
+  return IsSeparator(path[0]) && IsSeparator(path[1]) && path[2] && !IsSeparator(path[2]) &&
+         !((path[2] == u'?' || path[2] == u'.') && (IsSeparator(path[3]) || !path[3]));
+}
+
+bool FormInstallRoot(char16_t* root, const char16_t* chosen, const char* folderName) {
+  if (!IsAbsolutePath(chosen)) return Refused(root);
+  const char16_t* end = root + PathBufferSize;
+  bool share = IsSeparator(chosen[0]);
+  char16_t* out = AppendPath(root, end, share ? u"\\\\?\\UNC" : u"\\\\?\\");
+  out = AppendPath(out, end, share ? chosen + 1 : chosen);
+  if (out && out[-1] != u'\\') out = AppendPath(out, end, u"\\");
+  if (out && *folderName) out = AppendUtf8Path(out, end, folderName);
+  if (out && *folderName) out = AppendPath(out, end, u"\\");
+  return out ? true : Refused(root);
+}
+
+bool FormTargetPath(char16_t* target, const char16_t* root, const char* storedName) {
+  if (!IsSafeStoredName(storedName)) return Refused(target);
+  const char16_t* end = target + PathBufferSize;
+  char16_t* out = AppendPath(target, end, root);
+  if (out) out = AppendUtf8Path(out, end, storedName);
+  return out ? true : Refused(target);
+}
+
+void FormBrowseTitle(char16_t* title, const char* folderName) {
+  const char16_t* end = title + BrowseTitleSize;
+  const char* const pieces[] = {"Select folder where '", folderName, "' will be installed. Directory '",
+                                folderName, "' will be created automatically."};
+  char16_t* out = title;
+  for (const char* piece : pieces) {
+    if (out) out = AppendUtf16(out, end, piece);
   }
-  return IsSafeStoredName(name);
-}
-
-bool CompleteInstallRoot(char* root, const char* folderName) {
-  size_t length = std::strlen(root);
-  size_t folderLength = std::strlen(folderName);
-  if (length == 0) return false;
-  bool needsSeparator = root[length - 1] != '\\';
-  // The folder, its separator and the NUL.
-  if (length + needsSeparator + folderLength + 2 > PathBufferSize) return false;
-  if (needsSeparator) root[length++] = '\\';
-  std::memcpy(root + length, folderName, folderLength);
-  std::memcpy(root + length + folderLength, "\\", 2);
-  return true;
-}
-
-bool IsSafeStoredName(const char* name) {
-  const char* part = name;
-  for (const char* c = name;; ++c) {
-    if (*c == '\0' || IsSeparator(*c)) {
-      if (!IsSafePart(part, static_cast<int>(c - part))) return false;
-      if (*c == '\0') return true;
-      part = c + 1;
-    } else if (IsForbiddenCharacter(static_cast<unsigned char>(*c))) {
-      return false;
-    }
-  }
-}
-
-bool FormTargetPath(char* target, const char* root, const char* storedName) {
-  target[0] = '\0';
-  size_t rootLength = std::strlen(root);
-  size_t nameLength = std::strlen(storedName);
-  if (!IsSafeStoredName(storedName) || rootLength + nameLength >= PathBufferSize) return false;
-  std::memcpy(target, root, rootLength);
-  for (size_t i = 0; i <= nameLength; ++i)
-    target[rootLength + i] = storedName[i] == '/' ? '\\' : storedName[i];
-  return true;
 }

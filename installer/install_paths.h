@@ -1,29 +1,33 @@
 // Where the installed files go: the destination root formed from the folder the user chose,
 // and the full path of each file as the cabinet names it below that root.
+//
+// Paths are UTF-16, as the platform's wide calls take them, and carry the "\\?\" prefix, under
+// which the platform takes a path as it stands up to its limit of 32,767 units instead of 259
+// characters. (Under that prefix "/" separates nothing and no part is trimmed, so the paths are
+// formed with "\" only, from names that end in no dot or blank.)
 #pragma once
 
-constexpr int PathBufferSize = 512;  // 511 characters and the NUL
-extern char InstallRoot[PathBufferSize];  // ends in "\" once completed
-extern char TargetPath[PathBufferSize];   // the file being created
+constexpr int PathBufferSize = 32768;  // the platform's longest path and the NUL
+extern char16_t InstallRoot[PathBufferSize];  // ends in "\" once formed
+extern char16_t TargetPath[PathBufferSize];   // the file being created
 
-// The folder that an install creates below the chosen one: one path part of printable ASCII that
-// passes the stored-name rules below, at most FolderNameMaxLength characters.
-constexpr int FolderNameMaxLength = 64;
-bool IsSafeFolderName(const char* name);
+// Whether a path names a folder from a drive's root ("C:\..." or "C:/...") or on a network share
+// ("\\server\share..."): not relative to a current folder or drive ("x", "C:x", "\x"), and none
+// of the platform's device paths ("\\?\...", "\\.\...").
+bool IsAbsolutePath(const char16_t* path);
 
-// Turns the chosen folder in `root` (a PathBufferSize buffer) into the destination root: a "\"
-// unless it already ends in one, then `folderName` and "\". Returns false and leaves `root` as
-// it was when it is empty or the result would not fit.
-bool CompleteInstallRoot(char* root, const char* folderName);
+// `root` = the absolute folder `chosen` under the long-path prefix ("\\?\C:\..." or
+// "\\?\UNC\server\share\..."), a "\" unless it ends in one, then `folderName` (UTF-8) and "\"
+// unless that is empty. False, with `root` empty, when `chosen` is not absolute or the root
+// would not fit.
+bool FormInstallRoot(char16_t* root, const char16_t* chosen, const char* folderName);
 
-// Whether a name stored in the cabinet stays below the destination root and names an ordinary
-// file there: relative (no leading separator, no drive), no empty, "." or ".." part (nor one
-// of dots and blanks only, which the platform reads as those), no device name such as "CON"
-// or "lpt1.txt", none of the characters that file names cannot hold.
-bool IsSafeStoredName(const char* name);
+// `target` = `root` followed by the stored name (UTF-8), with "/" turned into "\" (both
+// separate folders in a cabinet). False, with `target` empty, for a name that breaks the rules
+// of file_names.h or a path that would not fit: such a file is refused, never cut to another name.
+bool FormTargetPath(char16_t* target, const char16_t* root, const char* storedName);
 
-// `target` (a PathBufferSize buffer) = `root` followed by the stored name, with "/" turned into
-// "\" (both separate folders; the folder creation follows "\" only). Returns false and leaves
-// `target` empty for an unsafe name or a path longer than PathBufferSize - 1 characters: such
-// a file is refused, never cut to another name.
-bool FormTargetPath(char* target, const char* root, const char* storedName);
+// The folder browser's title, which names the install folder in its own script:
+// "Select folder where 'NAME' will be installed. Directory 'NAME' will be created automatically."
+constexpr int BrowseTitleSize = 400;  // the text around the name, and twice 64 characters
+void FormBrowseTitle(char16_t* title, const char* folderName);

@@ -102,13 +102,13 @@ checked the way the installer will use it; every input left out is the project's
 
 The files to install (one of the two):
   --payload DIR           every file below DIR, sub-folders kept, packed into an MS-CAB
-                          cabinet (MSZIP); file names must be ASCII and valid on Windows,
-                          symbolic links are refused, empty folders left out
+                          cabinet (MSZIP); file names in any script, UTF-8 and valid on
+                          Windows, symbolic links are refused, empty folders left out
   --cabinet FILE.cab      a cabinet made elsewhere: one whole cabinet, not part of a set
 Where they go:
   --folder NAME           the folder created below the one the user chooses, also named
-                          in the folder browser's title: at most 64 printable ASCII
-                          characters (default ZAVInstaller)
+                          in the folder browser's title: at most 64 characters in any
+                          script (default ZAVInstaller)
 What the installer shows and plays:
   --song FILE.xm          the music, an XM module (FastTracker 2)
   --background FILE.jpg   the picture, a baseline JPEG of 416 x 180 pixels

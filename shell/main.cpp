@@ -1,10 +1,13 @@
-// Process entry: prepare the window class, open the splash window centred on the screen, and
-// run the message loop until the window is gone. The program reads no command line.
+// Process entry: read the command line; then either install without a window, or prepare the
+// window class, open the splash window centred on the screen, and run the message loop until
+// the window is gone.
 #include <windows.h>
 
 #include "assets/program_data.h"
 #include "common/system_libraries.h"
+#include "installer/install_command.h"
 #include "music/music_player.h"
+#include "shell/command_line.h"
 #include "shell/info_dialog.h"
 #include "shell/main_window.h"
 
@@ -14,6 +17,31 @@ namespace {
 
 const char DamagedMessage[] =
     "This installer is damaged and cannot run. Please download it again.";
+const char UsageMessage[] =
+    "/S /D=PATH\tinstall into PATH\\<folder> with no window and no music; PATH is absolute and "
+    "comes last, blanks included, without quotes\n"
+    "/?\t\tshow this\n\n"
+    "Exit codes with /S: 0 installed, 1 the install failed, 2 a command line it cannot use.";
+
+// Exit codes of the ends before the window opens.
+enum ExitCode : UINT { ExitDone = 0, ExitFailed = 1, ExitUnusable = 2, ExitDamaged = 2 };
+
+// Carries out a command that needs no window, and ends the process; returns for ShowWindow.
+void RunWithoutWindow(const CommandLine& command) {
+  switch (command.command) {
+    case Command::ShowWindow:
+      return;
+    case Command::Unattended:
+      ExitProcess(InstallUnattended(command.folder) ? ExitDone : ExitFailed);
+    case Command::ShowUsage:
+      MessageBoxA(nullptr, UsageMessage, WindowClassName, MB_OK | MB_ICONINFORMATION);
+      ExitProcess(ExitDone);
+    case Command::Unusable:
+      // With /S nothing may wait for a click: the exit code alone says it.
+      if (!command.silent) MessageBoxA(nullptr, UsageMessage, WindowClassName, MB_OK | MB_ICONERROR);
+      ExitProcess(ExitUnusable);
+  }
+}
 
 void RegisterWindowClass(HINSTANCE instance) {
   WNDCLASSA windowClass = {};
@@ -38,13 +66,16 @@ void CreateMainWindow(HINSTANCE instance) {
 
 // The linker starts here (no C runtime start-up code is linked in).
 extern "C" void __stdcall ZavEntry() {
-  // Nothing can be shown without the user-interface libraries.
-  if (!LoadSystemLibraries()) ExitProcess(1);
-  // A damaged installer says so and ends, before it opens its window or writes anything.
+  // Nothing can be shown or installed without the platform's libraries.
+  if (!LoadSystemLibraries()) ExitProcess(ExitFailed);
+  CommandLine command = ReadCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()));
+  // A damaged installer says so (unless it was asked to show nothing) and ends, before it opens
+  // its window or writes anything.
   if (!FindProgramData()) {
-    MessageBoxA(nullptr, DamagedMessage, WindowClassName, MB_OK | MB_ICONERROR);
-    ExitProcess(2);
+    if (!command.silent) MessageBoxA(nullptr, DamagedMessage, WindowClassName, MB_OK | MB_ICONERROR);
+    ExitProcess(ExitDamaged);
   }
+  RunWithoutWindow(command);
   DialogBrush = CreateSolidBrush(0);
   HINSTANCE instance = GetModuleHandleA(nullptr);
   RegisterWindowClass(instance);

@@ -27,7 +27,7 @@ from test_packed import data_blocks, make_payload  # noqa: E402
 def parse_args():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--runs", type=int, default=3)
-    parser.add_argument("--zav-pack", default=os.path.join(REPO, "build", "native", "tools", "zav-pack", "zav-pack"))
+    parser.add_argument("--zav-pack", default=os.path.join(REPO, "build", "native", "packer", "zav-pack"))
     return parser.parse_args()
 
 

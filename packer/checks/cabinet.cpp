@@ -1,5 +1,6 @@
 #include "packer/checks/cabinet.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -16,6 +17,7 @@ const size_t FolderEntryBytes = 8;
 const size_t FileEntryBytes = 16;
 const uint16_t PreviousCabinet = 1, NextCabinet = 2, ReservePresent = 4;
 const uint16_t FirstContinuedFolder = 0xFFFD;  // 0xFFFD to 0xFFFF: continued from or into another
+const uint16_t NameIsUtf8 = 0x80;              // a file's attribute: its name is UTF-8
 const char* const WholeCabinetHint =
     "the installer reads one whole cabinet: pack the files with --payload, or with gcab -c -z";
 
@@ -50,10 +52,11 @@ bool ReadPiece(const std::string& path, uint64_t offset, uint64_t count, std::ve
 }
 
 // The stored names of the file entries, read from the cabinet's head (`b`, the first bytes) and
-// its file list; false with `problem` set when the entries do not lie inside the cabinet or name
+// its file list, those outside ASCII without the UTF-8 mark apart (each Windows reads them in its
+// own code page); false with `problem` set when the entries do not lie inside the cabinet or name
 // a folder it does not have.
 bool ReadStoredNames(const std::string& path, const std::vector<uint8_t>& b, uint64_t size,
-                     std::vector<std::string>* names, std::string* problem) {
+                     std::vector<std::string>* names, std::vector<std::string>* unmarked, std::string* problem) {
   uint16_t flags = ReadU16(b, 30), folders = ReadU16(b, 26), files = ReadU16(b, 28);
   uint64_t folderBytes = FolderEntryBytes;
   uint64_t at = HeaderBytes;
@@ -80,8 +83,11 @@ bool ReadStoredNames(const std::string& path, const std::vector<uint8_t>& b, uin
     const uint8_t* name = list.data() + at + FileEntryBytes;
     const void* end = std::memchr(name, 0, list.size() - at - FileEntryBytes);
     if (!end) return *problem = "is damaged: a file name runs past its end", false;
-    names->emplace_back(reinterpret_cast<const char*>(name), static_cast<const uint8_t*>(end) - name);
-    at += FileEntryBytes + names->back().size() + 1;
+    std::string read(reinterpret_cast<const char*>(name), static_cast<const uint8_t*>(end) - name);
+    bool ascii = std::all_of(read.begin(), read.end(), [](char c) { return uint8_t(c) < 0x80; });
+    bool marked = ReadU16(list, at + 14) & NameIsUtf8;  // the attributes end the fixed part
+    at += FileEntryBytes + read.size() + 1;
+    (ascii || marked ? names : unmarked)->push_back(read);
   }
   return true;
 }
@@ -110,16 +116,20 @@ bool CheckCabinet(const Input& cabinet, size_t maxNameLength, CabinetPlace* plac
     return false;
   }
   std::string problem = HeaderProblem(head, status.size);
-  std::vector<std::string> names;
-  if (problem.empty()) ReadStoredNames(cabinet.value, head, status.size, &names, &problem);
+  std::vector<std::string> names, unmarked;
+  if (problem.empty()) ReadStoredNames(cabinet.value, head, status.size, &names, &unmarked, &problem);
   if (!problem.empty()) {
     diagnostics->Problem(cabinet, problem);
     return false;
   }
   size_t problemsBefore = diagnostics->problems.size();
+  for (const std::string& name : unmarked)
+    diagnostics->Problem(cabinet, "'" + ShownName(name) + "' is stored without the UTF-8 mark, so each "
+                         "Windows would read it in its own code page, and most would install it "
+                         "under another name; pack the files with --payload, which stores names in UTF-8");
   for (const std::string& name : names) {
     std::string nameProblem = StoredNameProblem(name, maxNameLength);
-    if (!nameProblem.empty()) diagnostics->Problem(cabinet, "'" + name + "' " + nameProblem);
+    if (!nameProblem.empty()) diagnostics->Problem(cabinet, "'" + ShownName(name) + "' " + nameProblem);
   }
   for (const std::string& clash : StoredNameClashes(names)) diagnostics->Problem(cabinet, clash);
   if (diagnostics->problems.size() != problemsBefore) return false;

@@ -1,7 +1,7 @@
-#include <cstring>
 #include <string>
 
-#include "installer/install_paths.h"
+#include "installer/file_names.h"
+#include "installer/utf8.h"
 #include "packer/checks/stored_names.h"
 #include "packer/checks/texts.h"
 
@@ -10,18 +10,18 @@ namespace {
 // Why the installer would not take the name; "" when it would.
 std::string FolderNameProblem(const std::string& name) {
   if (name.empty()) return "is empty; give the name of the folder to create";
-  if (name.size() > size_t(FolderNameMaxLength))
-    return "is " + std::to_string(name.size()) + " characters long; the installer takes " +
+  int characters = CharacterCount(name.c_str());
+  if (characters < 0) return "is not UTF-8; give the name in UTF-8";
+  if (characters > FolderNameMaxLength)
+    return "is " + std::to_string(characters) + " characters long; the installer takes " +
            std::to_string(FolderNameMaxLength) + " at most; shorten it";
-  for (unsigned char c : name) {
-    if (c < 0x20 || c > 0x7E) return "has characters other than printable ASCII; use those only";
-  }
   if (name.find_first_of("\\/") != std::string::npos)
     return "holds a \\ or /, but names one folder; give a single name";
-  std::string problem = StoredNameProblem(name, FolderNameMaxLength);
+  std::string problem = StoredNameProblem(name, name.size());
   if (!problem.empty()) return problem;
   // Stricter than the stored names: the title of the folder browser shows the name too.
-  if (!IsSafeFolderName(name.c_str())) return "is not a folder name the installer may create; choose another";
+  if (!IsSafeFolderName(name.c_str()))
+    return "holds a control character, which the folder browser's title cannot show; remove it";
   return "";
 }
 
@@ -30,7 +30,7 @@ std::string FolderNameProblem(const std::string& name) {
 std::vector<uint8_t> CheckFolderName(const Input& folder, Diagnostics* diagnostics) {
   std::string problem = FolderNameProblem(folder.value);
   if (!problem.empty()) {
-    diagnostics->Problem(folder, problem);
+    diagnostics->Problem({folder.option, ShownName(folder.value)}, problem);
     return {};
   }
   std::vector<uint8_t> bytes(folder.value.begin(), folder.value.end());

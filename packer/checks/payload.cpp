@@ -20,7 +20,7 @@ struct Walk {
   std::vector<std::string> emptyFolders;
 
   void Problem(const std::string& name, const std::string& text) {
-    diagnostics->Problem(payload, name.empty() ? text : "'" + name + "' " + text);
+    diagnostics->Problem(payload, name.empty() ? text : "'" + ShownName(name) + "' " + text);
   }
 };
 

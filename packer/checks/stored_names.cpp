@@ -1,43 +1,34 @@
 #include "packer/checks/stored_names.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
-#include <set>
 
+#include "installer/file_names.h"
 #include "installer/install_paths.h"
+#include "installer/utf8.h"
+#include "installer/windows_upper_case.h"
 #include "packer/checks/cabinet_limits.h"
 
 namespace {
 
-const size_t DriveRootLength = 3;  // "X:\"
+const size_t DriveRootLength = 7;  // "\\?\X:\"
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool HasNonAscii(const std::string& name) {
-  for (unsigned char c : name) {
-    if (c >= 0x80) return true;
+// The name as Windows compares it: each UTF-16 unit upper-cased, either separator. A name that
+// is no UTF-8 (refused on its own) is compared byte for byte.
+std::u16string ComparedForm(const std::string& name) {
+  std::u16string form(name.size() + 1, u'\0');  // never more units than UTF-8 bytes
+  char16_t* end = AppendUtf16(&form[0], &form[0] + form.size(), name.c_str());
+  if (end) {
+    form.resize(end - &form[0]);
+  } else {
+    form.assign(name.begin(), name.end());
   }
-  return false;
-}
-
-// Windows drops dots and blanks at the end of a name part: "notes." would arrive as "notes".
-bool HasPartEndingInDotOrBlank(const std::string& name) {
-  for (size_t i = 0; i < name.size(); ++i) {
-    bool partEnds = i + 1 == name.size() || IsSeparator(name[i + 1]);
-    if (partEnds && (name[i] == '.' || name[i] == ' ')) return true;
-  }
-  return false;
-}
-
-// The name as Windows compares it: case ignored, either separator.
-std::string ComparedForm(const std::string& name) {
-  std::string form = name;
-  for (char& c : form) {
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    if (c == '/') c = '\\';
-  }
+  for (char16_t& unit : form) unit = unit == u'/' ? u'\\' : WindowsUpperCase(unit);
   return form;
 }
+
+std::string Quoted(const std::string& name) { return "'" + ShownName(name) + "'"; }
 
 }  // namespace
 
@@ -48,40 +39,61 @@ size_t StoredNameMaxLength(size_t folderNameLength) {
 }
 
 std::string StoredNameProblem(const std::string& name, size_t maxLength) {
-  if (HasNonAscii(name))
-    return "has characters outside ASCII, which the installer's file calls would turn into "
-           "others; rename it with ASCII characters only";
-  if (!IsSafeStoredName(name.c_str()))
-    return "is not a name the installer may create (a device name such as CON, a part of dots "
-           "only, or one of < > : \" | ? * or a control character); rename it";
-  if (HasPartEndingInDotOrBlank(name))
-    return "has a part that ends in a dot or a blank, which Windows drops; rename it";
+  switch (StoredNameFault(name.c_str())) {
+    case NameFault::NotUtf8:
+      return "is not UTF-8 (the bytes that are not are shown as \\xHH), and names on Windows are "
+             "Unicode; rename it in UTF-8 (convmv -f latin1 -t utf8 --notest NAME does it)";
+    case NameFault::Unsafe:
+      return "is not a name the installer may create (a device name such as CON, a part of dots "
+             "only, or one of < > : \" | ? * or a control character); rename it";
+    case NameFault::PartEndsInDotOrBlank:
+      return "has a part that ends in a dot or a blank, which Windows drops; rename it";
+    case NameFault::None:
+      break;
+  }
   if (name.size() > maxLength)
-    return "is " + std::to_string(name.size()) + " characters long, and the installer takes " +
-           std::to_string(maxLength) + " at most (a cabinet stores 255, and the path below a "
-           "drive's root must fit the installer's 511); shorten it";
+    return "is " + std::to_string(name.size()) + " bytes long in UTF-8 (" +
+           std::to_string(CharacterCount(name.c_str())) + " characters), and a cabinet stores " +
+           std::to_string(maxLength) + " at most; shorten it";
   return "";
 }
 
 std::vector<std::string> StoredNameClashes(const std::vector<std::string>& names) {
   std::vector<std::string> clashes;
-  std::map<std::string, const std::string*> files;
-  std::map<std::string, const std::string*> folders;  // each folder part, by its compared form
+  std::map<std::u16string, const std::string*> files;
+  std::map<std::u16string, const std::string*> folders;  // each folder part, by its compared form
   for (const std::string& name : names) {
-    std::string form = ComparedForm(name);
-    for (size_t at = form.find('\\'); at != std::string::npos; at = form.find('\\', at + 1))
+    std::u16string form = ComparedForm(name);
+    for (size_t at = form.find(u'\\'); at != std::u16string::npos; at = form.find(u'\\', at + 1))
       folders.emplace(form.substr(0, at), &name);
     auto [file, added] = files.emplace(form, &name);
     if (!added)
-      clashes.push_back("'" + *file->second + "' and '" + name +
-                        "' differ only in case, and Windows would store one over the other; "
+      clashes.push_back(Quoted(*file->second) + " and " + Quoted(name) +
+                        " differ only in case, and Windows would store one over the other; "
                         "rename one of them");
   }
   for (const auto& [form, name] : files) {
     auto folder = folders.find(form);
     if (folder != folders.end())
-      clashes.push_back("'" + *name + "' is a file, but '" + *folder->second +
-                        "' needs a folder of that name; rename one of them");
+      clashes.push_back(Quoted(*name) + " is a file, but " + Quoted(*folder->second) +
+                        " needs a folder of that name; rename one of them");
   }
   return clashes;
+}
+
+std::string ShownName(const std::string& name) {
+  std::string shown;
+  uint32_t codePoint;
+  for (size_t at = 0; at < name.size();) {
+    int length = DecodeUtf8(name.c_str() + at, &codePoint);
+    if (length > 0) {
+      shown.append(name, at, length);
+      at += length;
+    } else {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(name[at++]));
+      shown += escaped;
+    }
+  }
+  return shown;
 }

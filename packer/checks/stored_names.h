@@ -6,16 +6,20 @@
 #include <string>
 #include <vector>
 
-// The longest stored name that a cabinet holds and that fits the installer's path buffers for
-// every folder the user may choose: the shortest destination root is a drive's root, "X:\" +
-// folder name + "\", and the installer holds PathBufferSize - 1 characters of root and name
-// together. (With folder names of at most 64 characters the cabinet's 255 is the bound.)
+// The longest stored name, in UTF-8 bytes, that a cabinet holds and that fits the installer's
+// paths below every folder the user may choose: the shortest destination root is a drive's
+// root, "\\?\X:\" + folder name + "\", and the installer takes paths up to the platform's
+// limit. (With folder names of at most 64 characters the cabinet's 255 is the bound.)
 size_t StoredNameMaxLength(size_t folderNameLength);
 
-// What is wrong with one stored name, or "" when nothing is: a text to follow the name, ending
-// with how to fix it.
+// What is wrong with one stored name (UTF-8), or "" when nothing is: a text to follow the
+// name, ending with how to fix it.
 std::string StoredNameProblem(const std::string& name, size_t maxLength);
 
-// Names that Windows takes for one another, since it ignores case: two files ("a.txt",
-// "A.TXT"), or a file and a folder ("data", "Data\x.bin"). One text per clash.
+// Names that Windows takes for one another, since it ignores case as its own upper-casing
+// does, in every script: two files ("a.txt", "A.TXT"; "Ärger", "ärger"), or a file and a
+// folder ("data", "Data\x.bin"). One text per clash.
 std::vector<std::string> StoredNameClashes(const std::vector<std::string>& names);
+
+// A name as a message shows it: each byte that is not part of UTF-8 as \xHH.
+std::string ShownName(const std::string& name);

@@ -19,5 +19,6 @@ std::vector<uint8_t> CheckCreditsFile(const Input& file, Diagnostics* diagnostic
 std::vector<uint8_t> CheckInfoText(const Input& info, bool cp437, Diagnostics* diagnostics);
 
 // --folder NAME: one folder name that the installer may create and show in its folder
-// browser's title: printable ASCII, at most 64 characters. The name and a NUL.
+// browser's title: UTF-8 in any script, at most 64 characters, no control character. The name
+// and a NUL.
 std::vector<uint8_t> CheckFolderName(const Input& folder, Diagnostics* diagnostics);

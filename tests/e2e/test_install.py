@@ -9,6 +9,7 @@ hundred thousand times a second, which catches even the millisecond of "Installi
 from the screen.
 """
 import os
+import re
 import shutil
 import stat
 import subprocess
@@ -21,6 +22,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 import splash  # noqa: E402
 from harness import config  # noqa: E402
+from harness.proc import run  # noqa: E402
 from harness.terminal_font import Cells  # noqa: E402
 
 PAYLOAD = os.path.join(config.REPO, "assets", "payload")
@@ -29,24 +31,40 @@ DRIVE = "q"
 BROWSE_TITLE = ("Select folder where 'ZAVInstaller' will be installed. Directory 'ZAVInstaller' "
                 "will be created automatically.")
 INSTALLING, COMPLETED, FAILED = "Installing...", "Installation completed", "Unknown error"
-STATUS_TEXTS = (INSTALLING, COMPLETED, FAILED)  # in the order zav-testctl numbers them
+OUTCOMES = (COMPLETED, FAILED)  # in the order zav-testctl numbers them
+PROGRESS = re.compile(rb"Installing\.\.\. (100|[1-9]?[0-9])%\0")
 OUTCOME_SECONDS = 30
 STATUS_FONT = Cells(12)
 
 
+def phase(text):
+    """INSTALLING for every progress text ("Installing... 37%"), else the text."""
+    return INSTALLING if text.startswith("Installing... ") else text
+
+
+def phases(texts):
+    """The phases of a sequence of status texts, each once in a row."""
+    found = []
+    for text in map(phase, texts):
+        if not found or found[-1] != text:
+            found.append(text)
+    return found
+
+
 class StatusReader:
     """The installer's status text, read from its memory through /proc/PID/mem: "none" for no
-    text, one of the three texts, or "0x..." for a pointer to anything else.
+    text, an outcome, a progress text ("Installing... 37%"), or "0x..." for a pointer to
+    anything else; read() gives its phase.
 
-    zav-testctl tells where the three texts lie and which sections are writable; the status
-    pointer is the one word of those sections that holds a text's address. Until it has held
-    one it is searched for in all of them."""
+    zav-testctl tells where the outcome texts lie and which sections are writable; the progress
+    texts are in writable buffers. The status pointer is the one word of those sections that
+    holds the address of one of them. Until it has held one it is searched for in all of them."""
 
     def __init__(self, session):
         facts = session.testctl.facts("status-layout")
         if not facts:
             raise harness.HarnessError("zav-testctl found no status texts in the installer")
-        self.texts = {int(line[2], 16): STATUS_TEXTS[int(line[1])] for line in facts if line[0] == "text"}
+        self.texts = {int(line[2], 16): OUTCOMES[int(line[1])] for line in facts if line[0] == "text"}
         self.writable = [(int(line[1], 16), int(line[2])) for line in facts if line[0] == "writable"]
         self.memory = os.open(f"/proc/{session.program.process.pid}/mem", os.O_RDONLY)
         self.slot = None
@@ -54,32 +72,52 @@ class StatusReader:
     def close(self):
         os.close(self.memory)
 
+    def word(self, address):
+        return int.from_bytes(os.pread(self.memory, 8, address), "little")
+
+    def text(self):
+        if self.slot is None and not self._find_slot():
+            return "none"
+        while True:
+            value = self.word(self.slot)
+            if value == 0 or value in self.texts:
+                return self.texts.get(value, "none")
+            if not any(start <= value < start + size for start, size in self.writable):
+                return hex(value)
+            text = os.pread(self.memory, 24, value).split(b"\0")[0].decode("ascii", "replace")
+            # A buffer is written only while it is not shown: if the pointer still names it, the
+            # text read is the one it showed.
+            if self.word(self.slot) == value:
+                return text
+
     def read(self):
-        if self.slot is not None:
-            value = int.from_bytes(os.pread(self.memory, 8, self.slot), "little")
-            return "none" if value == 0 else self.texts.get(value, hex(value))
-        for start, size in self.writable:
-            words = os.pread(self.memory, size, start)
-            for address in self.texts:
+        return phase(self.text())
+
+    def _find_slot(self):
+        sections = [(start, os.pread(self.memory, size, start)) for start, size in self.writable]
+        targets = list(self.texts) + [start + found.start() for start, data in sections
+                                      for found in PROGRESS.finditer(data)]
+        for start, words in sections:
+            for address in targets:
                 at = words.find(address.to_bytes(8, "little"))
                 while at >= 0 and at % 8:
                     at = words.find(address.to_bytes(8, "little"), at + 1)
                 if at >= 0:
                     self.slot = start + at
-                    return self.texts[address]
-        return "none"
+                    return True
+        return False
 
 
 class StatusWatch:
-    """Every status text seen, from the start of the watch until an outcome, or until `seconds`
-    have passed.
+    """Every status text seen, from the start of the watch until an outcome that follows the
+    install, or until `seconds` have passed.
 
     The looks run in a process of their own, at real-time priority where allowed, so that
     neither the test (starting zav-testctl, say) nor the other busy processes (Wine, the X
-    server) hold them up for the millisecond that "Installing..." may last. Before the first
+    server) hold them up for the millisecond that an install may last. Before the first
     install of a program the status pointer is still unknown and every look searches about
-    120 KB (a millisecond), so the "Installing..." of a first install may pass unseen; later
-    looks read one word."""
+    120 KB (a millisecond), so the progress of a short first install may pass unseen; later
+    looks read one word and the text."""
 
     def __init__(self, reader, seconds):
         self.seconds = seconds
@@ -100,14 +138,14 @@ class StatusWatch:
             os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(1))
         except OSError:
             pass
-        seen = [reader.read()]
+        seen = [reader.text()]
         ready.set()
         deadline = time.monotonic() + seconds
         while time.monotonic() < deadline:
-            now = reader.read()
+            now = reader.text()
             if now != seen[-1]:
                 seen.append(now)
-                if INSTALLING in seen[:-1] or (seen[0] == "none" and now != INSTALLING):
+                if phase(now) != INSTALLING and (INSTALLING in phases(seen) or seen[0] == "none"):
                     break
         sender.send(seen)
 
@@ -155,7 +193,7 @@ class InstallSession(unittest.TestCase):
         cls.prepare(cls.drive)
         cls.start_program()
         cls.session.wait_until_draggable()
-        cls.masks = {text: cls.text_mask(text) for text in STATUS_TEXTS}
+        cls.masks = {text: cls.text_mask(text) for text in OUTCOMES}
         cls.references = splash.References(cls.session)
         cls.status = StatusReader(cls.session)
         cls.addClassCleanup(cls.status.close)
@@ -200,15 +238,16 @@ class InstallSession(unittest.TestCase):
         return self.watch_status(lambda: self.session.testctl.call("browser-press", press), seconds)
 
     def watch_status(self, action, seconds=OUTCOME_SECONDS):
-        """Status texts seen from just before `action()` until the outcome."""
+        """The phases of the status seen from just before `action()` until the outcome; every
+        text seen is kept in `self.seen_texts`."""
         watch = StatusWatch(self.status, seconds)
         action()
-        seen = watch.texts()
+        self.seen_texts = watch.texts()
         # The watch ran in a process of its own, so what it learnt of the status pointer's place
         # stayed there; a look from here learns it for every later watch, which then reads one
-        # word a look and catches even a millisecond of "Installing...".
+        # word a look and catches even a millisecond of installing.
         self.status.read()
-        return seen
+        return phases(self.seen_texts)
 
     def install(self, folder):
         self.open_browser()
@@ -233,7 +272,7 @@ class InstallSession(unittest.TestCase):
                 if picture.pixel(splash.STATUS_LEFT + x, splash.STATUS_TOP + y) == (255, 0, 0)}
 
     def status_shown(self):
-        """The text the status line shows, judged by its red pixels: one of the three texts,
+        """The text the status line shows, judged by its red pixels: one of the outcomes,
         "" when none is drawn, or "?" for anything else."""
         red = self.red_pixels()
         if not red:
@@ -430,6 +469,9 @@ class HostileDestinationsLoseNothing(InstallSession):
         if cls.full_disk:
             cls.addClassCleanup(unmount, full)
             write(os.path.join(full, "ZAVInstaller", "own.txt"), b"the user's own file")
+            # A file of a stored name that the install would replace, empty, so that replacing it
+            # frees no room: it must stay when its successor does not fit.
+            write(os.path.join(full, "ZAVInstaller", "readme.txt"), b"")
             # One page left: the first file (docs\manual.txt) fits, the second does not.
             free = os.statvfs(full).f_bavail * os.statvfs(full).f_frsize
             write(os.path.join(full, "filler"), bytes(free - 4096))
@@ -462,8 +504,19 @@ class HostileDestinationsLoseNothing(InstallSession):
         if not self.full_disk:
             self.skipTest("skipped: no small file system could be mounted here (needs root and tmpfs)")
         before, after = self.assert_refused("Full")
-        # The file that fitted stays; the one cut short is removed, not left partial.
+        # The file that fitted stays; the one cut short is removed, not left partial, and the
+        # file it was to replace is still there as it was.
         self.assertEqual(after, dict(before, **{"ZAVInstaller/docs/manual.txt": payload_files()["docs/manual.txt"]}))
+
+    def test_unattended_into_a_place_that_cannot_take_it(self):
+        # /S /D= into a file in the way or a read-only folder: exit code 1, nothing changed.
+        for folder in ("FileInTheWay", "ReadOnly") if self.read_only else ("FileInTheWay",):
+            with self.subTest(folder):
+                before = tree(os.path.join(self.drive, folder))
+                code, _, _ = run(["wine", self.session.config.program, "/S", f"/D=Q:\\{folder}"],
+                                 env=self.session.env(), timeout=120, check=False)
+                self.assertEqual(code, 1)
+                self.assertEqual(tree(os.path.join(self.drive, folder)), before)
 
 
 PLANTED = ("cabinet", "winmm", "olepro32", "version", "uxtheme", "dwmapi", "propsys", "windowscodecs", "msacm32",

@@ -7,7 +7,12 @@ that the Linux zav-pack packed of the same inputs, can be dragged while it insta
 during an install leaves no partial file. A folder dropped on zav-pack.exe in a download folder
 full of planted stand-ins for system libraries becomes "<folder> Setup.exe", told in a message
 box, and no stand-in is loaded. Copies with a damaged data directory say so in a message box and
-end with exit code 2, never a crash."""
+end with exit code 2, never a crash.
+
+A second installer carries names in several scripts, a path past 260 characters and 300 MB: it
+installs from a Desktop named in those scripts with its progress on the status line, and from a
+script's command line (/S /D=PATH) with nothing shown or played."""
+import hashlib
 import os
 import shutil
 import subprocess
@@ -21,7 +26,8 @@ import splash  # noqa: E402
 import test_music  # noqa: E402
 from harness import config  # noqa: E402
 from harness.session import BACKGROUND_POINT  # noqa: E402
-from test_install import (COMPLETED, INSTALLING, InstallSession, plant_libraries,  # noqa: E402
+from harness.proc import run as run_quietly  # noqa: E402
+from test_install import (COMPLETED, INSTALLING, PROGRESS, InstallSession, plant_libraries,  # noqa: E402
                           planted_libraries_loaded, tree, write)
 
 ZAV_PACK = os.environ.get("ZAV_PACK", "")
@@ -274,20 +280,157 @@ class DamagedInstallersSaySo(unittest.TestCase):
                 self.session.start_program(self.damaged_copy(name, at, data), wait_for_window=False)
                 box = self.session.wait_for_window(30)
                 self.assertEqual(self.session.testctl.call("rect")[0], MAIN_WINDOW_GONE, "a main window opened")
-                self.assertEqual(self.answer_message_box(box), 2)
+                self.assertEqual(answer_message_box(self.session, box), 2)
                 harness.wait_until(lambda: not self.session.display.find_windows("ZAV Installer"), 10,
                                    "the message box to go")
 
-    def answer_message_box(self, box):
-        """Presses Return in the box until the program ends (a box just shown may miss a key);
-        the program's exit code."""
-        for _ in range(20):
-            self.session.display.xdotool("key", "--window", str(box), "Return", check=False)
-            try:
-                return self.session.wait_exit(1)
-            except harness.HarnessError:
-                pass
-        return self.session.wait_exit(1)
+
+def answer_message_box(session, box):
+    """Presses Return in the box until the program ends (a box just shown may miss a key); the
+    program's exit code."""
+    for _ in range(20):
+        session.display.xdotool("key", "--window", str(box), "Return", check=False)
+        try:
+            return session.wait_exit(1)
+        except harness.HarnessError:
+            pass
+    return session.wait_exit(1)
+
+
+# --- names in any script, long paths, progress, unattended installs ----------------------------
+
+FOLDER_ANY_SCRIPT = "Spiel \u03a9\u03bc\u03ad\u03b3\u03b1 \u65e5\u672c \U0001f3ae"
+DESKTOP = "Schreibtisch \u03a9mega \u65e5\u672c \U0001f3ae"
+LONG_NAME = "deep/" + "d" * 100 + "/" + "e" * 110 + "/long name.txt"
+BIG_BYTES = 300 << 20
+_packed_any_script = []
+
+
+def packed_in_any_script():
+    """(installer, the SHA-256 of each file it installs), packed once a run: names in Latin,
+    Greek and CJK scripts and an emoji past U+FFFF, one name that makes a path past 260
+    characters, and 300 MB of bytes that repeat every 512 bytes, so that packing is quick and the
+    install long. The payload is removed once packed, and so is each install once checked: the
+    disk's write-back of that much would starve the real-time sound of the sessions after."""
+    if not _packed_any_script:
+        if not os.path.isfile(ZAV_PACK):
+            raise harness.HarnessError(f"zav-pack not found at '{ZAV_PACK}': build the native tree first")
+        work = os.path.join(config.CONFIG.work_dir, "packed-any-script")
+        shutil.rmtree(work, ignore_errors=True)
+        payload = os.path.join(work, "payload")
+        for name in ("Caf\u00e9.txt", "\u00dcbung/\u00c4rger.txt", "\u8aac\u660e\u66f8.pdf",
+                     "\u03a9\u03bc\u03ad\u03b3\u03b1/\u03c3\u03b7\u03bc\u03b5\u03af\u03c9\u03c3\u03b7 \U0001f3b5.txt", LONG_NAME):
+            write(os.path.join(payload, *name.split("/")), f"{name}\r\n".encode() * 10)
+        block = os.urandom(512)
+        os.makedirs(os.path.join(payload, "data"))
+        with open(os.path.join(payload, "data", "big.bin"), "wb") as big:
+            for _ in range(BIG_BYTES // len(block)):
+                big.write(block)
+        program = os.path.join(work, "setup.exe")
+        packed = run([ZAV_PACK, "--payload", payload, "--folder", FOLDER_ANY_SCRIPT, "-o", program])
+        if packed.returncode:
+            raise harness.HarnessError(f"zav-pack failed ({packed.returncode}): {packed.stdout}")
+        _packed_any_script.extend((program, digests(payload)))
+        shutil.rmtree(payload)
+    return _packed_any_script
+
+
+def digests(folder):
+    """Every file below a folder: relative path (with "/") -> SHA-256."""
+    found = {}
+    for base, _, names in os.walk(folder):
+        for name in names:
+            with open(os.path.join(base, name), "rb") as data:
+                found[os.path.relpath(os.path.join(base, name), folder).replace(os.sep, "/")] = \
+                    hashlib.file_digest(data, "sha256").hexdigest()
+    return found
+
+
+class NamesInAnyScript(InstallSession):
+    """The installer named in those scripts, started in a prefix whose Desktop is named in them
+    too: the browser's title names the folder as it is, and accepting the browser's first choice
+    (the Desktop) installs every file byte for byte, one path past 260 characters, while the
+    status line counts up in percent."""
+
+    folder = FOLDER_ANY_SCRIPT
+
+    @classmethod
+    def prepare(cls, drive):
+        os.makedirs(os.path.join(drive, DESKTOP))
+
+    @classmethod
+    def start_program(cls):
+        program, cls.expected = packed_in_any_script()
+        cls.addClassCleanup(cls.session.prefix.set_desktop(f"Q:\\{DESKTOP}", cls.session.env()))
+        cls.session.start_program(program)
+
+    def test_installs_into_the_desktop_with_its_progress_shown(self):
+        facts = self.open_browser()
+        self.assertEqual(" ".join(facts["prompt"]), f"Select folder where '{FOLDER_ANY_SCRIPT}' will be installed. "
+                                                     f"Directory '{FOLDER_ANY_SCRIPT}' will be created automatically.")
+        self.assertEqual(self.choose(None, seconds=240)[-1], COMPLETED)
+        self.assert_status_shown(COMPLETED)
+        root = os.path.join(self.drive, DESKTOP, FOLDER_ANY_SCRIPT)
+        self.assertGreater(len(f"Q:\\{DESKTOP}\\{FOLDER_ANY_SCRIPT}\\{LONG_NAME}".encode("utf-16-le")) // 2, 260)
+        self.assertEqual(digests(root), self.expected)
+        shutil.rmtree(root)
+        # Whole texts only, the share rising in steps that can be seen.
+        shown = [text for text in self.seen_texts if text.startswith("Installing")]
+        matches = [PROGRESS.fullmatch(text.encode() + b"\0") for text in shown]
+        self.assertTrue(all(matches), shown)
+        percents = [int(match.group(1)) for match in matches]
+        self.assertGreaterEqual(len(set(percents)), 3, shown)
+        self.assertEqual(percents, sorted(percents), shown)
+        self.assertEqual(self.seen_texts[-1], COMPLETED)
+
+
+class UnattendedInstalls(unittest.TestCase):
+    """The same installer from a script's command line: /S /D=PATH installs into a folder named
+    in any script with no window and no sound and ends with 0; a line it cannot use ends with 2
+    and writes nothing; /? shows the usage in a message box."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = harness.Session("packed-unattended", audio=True).start()
+        cls.addClassCleanup(cls.session.close)
+        cls.drive = cls.session.path("drive")
+        os.makedirs(cls.drive)
+        cls.session.prefix.map_drive("q", cls.drive)
+        cls.addClassCleanup(cls.session.prefix.unmap_drive, "q")
+        cls.program, cls.expected = packed_in_any_script()
+
+    def install(self, *arguments):
+        """(exit code, windows mapped meanwhile, whether the sound device was opened)."""
+        stop_watch = self.session.display.watch_mapped_windows(self.session.path("xev.log"))
+        try:
+            # The wave-out calls are traced: waveOutOpen is how the device is opened.
+            code, _, log = run_quietly(["wine", self.program, *arguments], check=False, timeout=240,
+                                       env=self.session.env(WINEDEBUG="-all,trace+winmm"))
+        finally:
+            mapped = stop_watch()
+        return code, mapped, "waveOutOpen" in log
+
+    def test_1_installs_into_a_folder_in_any_script_with_nothing_shown_or_heard(self):
+        # Wine joins the arguments with one blank: /D= then takes "Q:\Ziel Ωmega 日本 🎮" whole.
+        code, mapped, opened = self.install("/S", "/D=Q:\\Ziel", "\u03a9mega", "\u65e5\u672c", "\U0001f3ae")
+        self.assertEqual((code, mapped, opened), (0, 0, False), "exit code, windows, sound device opened")
+        root = os.path.join(self.drive, "Ziel \u03a9mega \u65e5\u672c \U0001f3ae", FOLDER_ANY_SCRIPT)
+        self.assertEqual(digests(root), self.expected)
+        shutil.rmtree(root)
+        self.assertEqual(self.session.audio_clip().frames, 0)
+
+    def test_2_a_command_line_it_cannot_use_ends_with_2_and_writes_nothing(self):
+        before = tree(self.drive)
+        for arguments in (["/S"], ["/S", "/D="], ["/S", "/D=relative"], ["/S", "/X", "/D=Q:\\x"], ["/S", "/?"]):
+            with self.subTest(arguments=arguments):
+                self.assertEqual(self.install(*arguments), (2, 0, False))
+        self.assertEqual(tree(self.drive), before)
+
+    def test_3_usage_shows_in_a_message_box(self):
+        self.session.start_program(self.program, args=["/?"], wait_for_window=False)
+        box = self.session.wait_for_window(30)
+        self.assertEqual(self.session.testctl.call("rect")[0], MAIN_WINDOW_GONE, "a main window opened")
+        self.assertEqual(answer_message_box(self.session, box), 0)
 
 
 if __name__ == "__main__":

@@ -4,8 +4,7 @@
 //
 //   zav-cabcheck OUTDIR CABINET...
 //
-// Each cabinet goes to OUTDIR\<its name without .cab>\, or straight into OUTDIR when that ends
-// in "\" (for names as long as the platform's paths allow). One line per cabinet:
+// Each cabinet goes to OUTDIR\<its name without .cab>\ (OUTDIR absolute). One line per cabinet:
 //   "cabinet NAME ok" or "cabinet NAME failed", then "cursors-taken N" (memory-file cursors
 //   still held after that extraction; 0 when the decompressor closed what it opened).
 // A line "start NAME" comes before each, so a hang names its cabinet. An extraction that takes
@@ -16,14 +15,22 @@
 #include <string.h>
 
 #include "common/system_libraries.h"
+#include "common/wide_text.h"
 #include "installer/cabinet_extract.h"
 #include "installer/install_paths.h"
 #include "installer/memory_file.h"
 
 static const DWORD HangMs = 30000;
 
-static DWORD WINAPI ExtractThread(void* result) {
-  *static_cast<bool*>(result) = ExtractCabinet();
+struct Extraction {
+  const BYTE* image;
+  DWORD size;
+  bool extracted;
+};
+
+static DWORD WINAPI ExtractThread(void* param) {
+  Extraction* extraction = static_cast<Extraction*>(param);
+  extraction->extracted = ExtractCabinet(extraction->image, extraction->size);
   return 0;
 }
 
@@ -65,14 +72,16 @@ static int Check(const char* outDir, const char* cabinetPath) {
   }
   int length = (int)strlen(name);
   if (length > 4 && !_stricmp(name + length - 4, ".cab")) length -= 4;
-  int outLength = (int)strlen(outDir);
-  if (outLength && outDir[outLength - 1] == '\\')
-    snprintf(InstallRoot, sizeof InstallRoot, "%s", outDir);
-  else
-    snprintf(InstallRoot, sizeof InstallRoot, "%s\\%.*s\\", outDir, length, name);
-  MemoryFileAttach(image, size);
-  bool extracted = false;
-  HANDLE thread = CreateThread(NULL, 0, ExtractThread, &extracted, 0, NULL);
+  char folder[MAX_PATH];
+  snprintf(folder, sizeof folder, "%.*s", length, name);
+  static char16_t chosen[PathBufferSize];
+  MultiByteToWideChar(CP_ACP, 0, outDir, -1, Wide(chosen), PathBufferSize);
+  if (!FormInstallRoot(InstallRoot, chosen, folder)) {
+    fprintf(stderr, "zav-cabcheck: %s is no absolute folder\n", outDir);
+    return 2;
+  }
+  Extraction extraction = {image, size, false};
+  HANDLE thread = CreateThread(NULL, 0, ExtractThread, &extraction, 0, NULL);
   if (WaitForSingleObject(thread, HangMs) != WAIT_OBJECT_0) {
     printf("cabinet %s hung\n", name);
     fflush(stdout);
@@ -81,7 +90,7 @@ static int Check(const char* outDir, const char* cabinetPath) {
   CloseHandle(thread);
   MemoryFileAttach(NULL, 0);
   HeapFree(GetProcessHeap(), 0, image);
-  printf("cabinet %s %s\ncursors-taken %d\n", name, extracted ? "ok" : "failed", TakenCursors());
+  printf("cabinet %s %s\ncursors-taken %d\n", name, extraction.extracted ? "ok" : "failed", TakenCursors());
   fflush(stdout);
   return 0;
 }

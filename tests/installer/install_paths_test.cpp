@@ -1,130 +1,94 @@
-// The destination root formed from the chosen folder, and each file's path below it: the
-// separators, the buffers' limits, and stored names that would leave the root.
+// The destination root formed from the chosen folder, each file's path below it, and the
+// folder browser's title: the long-path prefix, the separators, names in any script, and the
+// platform's path limit.
 #include "installer/install_paths.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 namespace {
 
-std::string Completed(const std::string& chosen, const char* folder = "ZAVInstaller") {
-  char root[PathBufferSize] = {};
-  std::strcpy(root, chosen.c_str());
-  if (!CompleteInstallRoot(root, folder)) return "(refused) " + std::string(root);
-  return root;
+char16_t Formed[PathBufferSize];
+
+std::u16string Root(const std::u16string& chosen, const char* folder = "ZAVInstaller") {
+  Formed[0] = u'x';
+  if (!FormInstallRoot(Formed, chosen.c_str(), folder)) return Formed[0] ? u"(refused, not emptied)" : u"(refused)";
+  return Formed;
 }
 
-TEST(InstallRoot, TheChosenFolderGetsOneSeparatorAndTheInstallFolder) {
-  EXPECT_EQ(Completed("D:\\"), "D:\\ZAVInstaller\\");
-  EXPECT_EQ(Completed("D:\\Data"), "D:\\Data\\ZAVInstaller\\");
-  EXPECT_EQ(Completed("C:\\Program Files\\Games\\"), "C:\\Program Files\\Games\\ZAVInstaller\\");
-  EXPECT_EQ(Completed("\\\\server\\share"), "\\\\server\\share\\ZAVInstaller\\");
+std::u16string Target(const std::u16string& root, const char* name) {
+  Formed[0] = u'x';
+  if (!FormTargetPath(Formed, root.c_str(), name)) return Formed[0] ? u"(refused, not emptied)" : u"(refused)";
+  return Formed;
 }
 
-TEST(InstallRoot, TheFolderIsTheOneNamed) {
-  EXPECT_EQ(Completed("D:\\Data", "My Game 2"), "D:\\Data\\My Game 2\\");
-}
-
-TEST(InstallRoot, AFolderNameIsOnePartOfPrintableAsciiThatCouldBeStored) {
-  for (const char* good : {"ZAVInstaller", "My Game (2nd edition)", "a", "x.y"})
-    EXPECT_TRUE(IsSafeFolderName(good)) << good;
-  const std::string longest(FolderNameMaxLength, 'n');
-  EXPECT_TRUE(IsSafeFolderName(longest.c_str()));
-  for (const std::string& bad : {std::string(), longest + "n", std::string("a\\b"), std::string("a/b"),
-                                 std::string(".."), std::string("CON"), std::string("caf\xC3\xA9"),
-                                 std::string("tab\there"), std::string("what?")})
-    EXPECT_FALSE(IsSafeFolderName(bad.c_str())) << bad;
-}
-
-TEST(InstallRoot, AnEmptyFolderIsNoFolder) {
-  // Completing it would make "\ZAVInstaller\", the top of whatever drive is current.
-  EXPECT_EQ(Completed(""), "(refused) ");
-}
-
-TEST(InstallRoot, ARootThatWouldNotFitIsRefusedAndLeftAsItWas) {
-  const size_t folderPart = std::strlen("\\ZAVInstaller\\");  // 14
-  std::string longest = "C:" + std::string(PathBufferSize - 1 - folderPart - 2, 'a');
-  std::string root = Completed(longest);
-  EXPECT_EQ(root.size(), size_t(PathBufferSize - 1));
-  EXPECT_EQ(root.substr(root.size() - folderPart), "\\ZAVInstaller\\");
-
-  EXPECT_EQ(Completed(longest + "b"), "(refused) " + longest + "b");
-  // With its own separator the same length fits: only "ZAVInstaller\" is added.
-  std::string withSeparator = longest + "\\";
-  EXPECT_EQ(Completed(withSeparator).size(), size_t(PathBufferSize - 1));
-  EXPECT_EQ(Completed(withSeparator + "x\\"), "(refused) " + withSeparator + "x\\");
-}
-
-std::string Target(const std::string& root, const std::string& name) {
-  char target[PathBufferSize];
-  std::memset(target, 'x', sizeof target);
-  if (!FormTargetPath(target, root.c_str(), name.c_str())) {
-    return target[0] == '\0' ? "(refused)" : "(refused, target not emptied)";
-  }
-  return target;
-}
-
-const std::string Root = "D:\\Data\\ZAVInstaller\\";
-
-TEST(TargetPath, TheStoredNameFollowsTheRootWithItsFolders) {
-  EXPECT_EQ(Target(Root, "readme.txt"), "D:\\Data\\ZAVInstaller\\readme.txt");
-  EXPECT_EQ(Target(Root, "docs\\manual.txt"), "D:\\Data\\ZAVInstaller\\docs\\manual.txt");
-  EXPECT_EQ(Target(Root, "a\\b\\c\\d.txt"), "D:\\Data\\ZAVInstaller\\a\\b\\c\\d.txt");
-  // Both separators name folders; the folder creation follows only the backslash.
-  EXPECT_EQ(Target(Root, "docs/manual.txt"), "D:\\Data\\ZAVInstaller\\docs\\manual.txt");
-}
-
-TEST(TargetPath, APathOneCharacterTooLongIsRefusedNotCut) {
-  std::string root = "C:\\" + std::string(200, 'r') + "\\ZAVInstaller\\";
-  std::string fits(PathBufferSize - 1 - root.size(), 'n');
-  EXPECT_EQ(Target(root, fits), root + fits);
-  EXPECT_EQ(Target(root, fits + "n"), "(refused)");
-  // A 255-character name, the longest a cabinet holds, below a long chosen folder.
-  std::string longName(251, 'h');
-  longName += ".txt";
-  std::string deepRoot = "C:\\" + std::string(240, 'f') + "\\ZAVInstaller\\";
-  EXPECT_EQ(Target(deepRoot, longName), "(refused)");
-  EXPECT_EQ(Target(Root, longName), Root + longName);
-}
-
-TEST(StoredNames, NamesThatWouldLeaveTheRootAreRefused) {
-  const char* escapes[] = {
-      "..\\evil.exe", "../evil.exe", "docs\\..\\..\\evil.exe", "docs/../../evil.exe",
-      "..", "a\\..", "\\Windows\\evil.dll", "/etc/evil", "\\\\server\\share\\evil",
-      "C:\\evil.exe", "C:evil.exe", "\\\\?\\C:\\evil.exe",
-      // The platform drops trailing dots and blanks: these are ".." in disguise.
-      "... \\evil", ".. \\evil", ". .\\evil", "docs\\...\\..\\..\\evil",
+TEST(InstallRoot, TheChosenFolderGetsThePrefixOneSeparatorAndTheInstallFolder) {
+  const std::pair<std::u16string, std::u16string> roots[] = {
+      {u"D:\\", u"\\\\?\\D:\\ZAVInstaller\\"},
+      {u"D:\\Data", u"\\\\?\\D:\\Data\\ZAVInstaller\\"},
+      {u"c:/Program Files/Games/", u"\\\\?\\c:\\Program Files\\Games\\ZAVInstaller\\"},
+      {u"\\\\server\\share", u"\\\\?\\UNC\\server\\share\\ZAVInstaller\\"},
+      {u"C:\\Users\\\u03A9mega \u65E5\u672C \U0001F3AE", u"\\\\?\\C:\\Users\\\u03A9mega \u65E5\u672C \U0001F3AE\\ZAVInstaller\\"},
   };
-  for (const char* name : escapes) {
-    EXPECT_FALSE(IsSafeStoredName(name)) << name;
-    EXPECT_EQ(Target(Root, name), "(refused)") << name;
-  }
+  for (const auto& [chosen, root] : roots) EXPECT_EQ(Root(chosen), root);
+  // The folder's name comes as UTF-8 and may be in any script; none means the chosen folder.
+  EXPECT_EQ(Root(u"D:\\Data", "Spiel \xCE\xA9 \xF0\x9F\x8E\xAE"), u"\\\\?\\D:\\Data\\Spiel \u03A9 \U0001F3AE\\");
+  EXPECT_EQ(Root(u"D:\\Data", ""), u"\\\\?\\D:\\Data\\");
 }
 
-TEST(StoredNames, DevicesEmptyPartsAndImpossibleCharactersAreRefused) {
-  const char* refused[] = {
-      "", "CON", "con.txt", "docs\\NUL", "Aux.log", "prn", "com1", "LPT9.dat", "con .txt",
-      "conin$", "CONOUT$", "docs\\\\manual.txt", "docs\\", "\\", ".", "docs\\.\\manual.txt",
-      "file.txt:stream", "what?.txt", "all*.txt", "a<b", "a>b", "a|b", "say\"hi\"",
-      "tab\there", "new\nline",
-  };
-  for (const char* name : refused) {
-    EXPECT_FALSE(IsSafeStoredName(name)) << name;
-    EXPECT_EQ(Target(Root, name), "(refused)") << name;
-  }
+TEST(InstallRoot, OnlyAFolderFromADrivesRootOrAShareIsTaken) {
+  // Relative to a current folder or drive, or one of the platform's device paths.
+  for (const char16_t* chosen : {u"", u"Data", u"C:", u"C:Data", u"\\Data", u"/Data", u"\\\\",
+                                 u"\\\\?\\C:\\Data", u"\\\\.\\C:\\Data", u"//./PhysicalDrive0", u"\\\\?"})
+    EXPECT_EQ(Root(chosen), u"(refused)");
+  EXPECT_FALSE(IsAbsolutePath(u"1:\\Data"));
+  EXPECT_TRUE(IsAbsolutePath(u"\\\\.server\\share"));
 }
 
-TEST(StoredNames, OrdinaryNamesThatOnlyLookOddAreKept) {
-  const char* kept[] = {
-      "..file", "file..", "a.b.c", ".hidden", "CONSOLE.txt", "COM10", "LPT", "con2.txt",
-      "icon.ico", "nul_device.txt", "caf\xe9.txt", "with space.txt", " leading.txt",
-      "docs\\manual.txt", "a/b", "#$%&'()+,;=@[]^_`{}~!.txt",
-  };
-  for (const char* name : kept) {
-    EXPECT_TRUE(IsSafeStoredName(name)) << name;
-  }
+TEST(InstallRoot, ARootUpToThePlatformsLimitIsTakenAndOneUnitMoreRefused) {
+  const std::u16string end = u"\\ZAVInstaller\\";
+  std::u16string longest = u"C:\\" + std::u16string(PathBufferSize - 1 - 4 - 3 - end.size(), u'a');
+  EXPECT_EQ(Root(longest).size(), size_t(PathBufferSize - 1));
+  EXPECT_EQ(Root(longest + u"b"), u"(refused)");
+  // A character of two units takes both: one unit less chosen does not make room for it.
+  longest.pop_back();
+  EXPECT_EQ(Root(longest, "xZAVInstaller").size(), size_t(PathBufferSize - 1));
+  EXPECT_EQ(Root(longest, "\xF0\x9F\x8E\xAE" "ZAVInstaller"), u"(refused)");
+}
+
+const std::u16string Root16 = u"\\\\?\\D:\\Data\\ZAVInstaller\\";
+
+TEST(TargetPath, TheStoredNameFollowsTheRootInUtf16WithBackslashesOnly) {
+  EXPECT_EQ(Target(Root16, "readme.txt"), Root16 + u"readme.txt");
+  EXPECT_EQ(Target(Root16, "docs/a\\b.txt"), Root16 + u"docs\\a\\b.txt");
+  EXPECT_EQ(Target(Root16, "\xC3\x9C" "bung/\xE8\xAA\xAC\xE6\x98\x8E\xE6\x9B\xB8.pdf"),
+            Root16 + u"\u00DCbung\\\u8AAC\u660E\u66F8.pdf");
+  EXPECT_EQ(Target(Root16, "song \xF0\x9F\x8E\xB5.xm"), Root16 + u"song \U0001F3B5.xm");
+  // Names the rules refuse are never formed.
+  for (const char* name : {"..\\evil.exe", "C:\\evil.exe", "CON", "notes.", "caf\xE9.txt"})
+    EXPECT_EQ(Target(Root16, name), u"(refused)") << name;
+}
+
+TEST(TargetPath, PathsFarPast260CharactersUpToTheLimitAndNotOneMore) {
+  std::u16string deep = u"\\\\?\\C:\\" + std::u16string(300, u'f') + u"\\ZAVInstaller\\";
+  std::string name(255, 'n');
+  EXPECT_EQ(Target(deep, name.c_str()), deep + std::u16string(255, u'n'));
+  std::u16string full = u"\\\\?\\C:\\" + std::u16string(PathBufferSize - 1 - 7 - 1 - 200, u'f') + u"\\";
+  EXPECT_EQ(Target(full, std::string(200, 'n').c_str()).size(), size_t(PathBufferSize - 1));
+  EXPECT_EQ(Target(full, std::string(201, 'n').c_str()), u"(refused)");
+}
+
+TEST(BrowseTitle, NamesTheFolderInItsOwnScript) {
+  char16_t title[BrowseTitleSize];
+  FormBrowseTitle(title, "\xCE\xA9mega \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xAE");
+  EXPECT_EQ(std::u16string(title), u"Select folder where '\u03A9mega \u65E5\u672C \U0001F3AE' will be installed. "
+                                   u"Directory '\u03A9mega \u65E5\u672C \U0001F3AE' will be created automatically.");
+  // The longest name takes two units a character.
+  std::string widest;
+  for (int i = 0; i < 64; ++i) widest += "\xF0\x9F\x8E\xAE";
+  FormBrowseTitle(title, widest.c_str());
+  EXPECT_EQ(std::u16string(title).size(), 85u + 2 * 128);
 }
 
 }  // namespace

@@ -47,17 +47,26 @@ struct Scratch {
 
 TEST(StoredNames, RulesAndClashes) {
   const size_t max = StoredNameMaxLength(64);
-  EXPECT_EQ(max, 255u);  // what a cabinet stores; below "X:\" and 64 characters 443 would fit
+  EXPECT_EQ(max, 255u);  // what a cabinet stores; the installer's paths take far more
+  std::string umlauts;
+  for (int i = 0; i < 127; ++i) umlauts += "\xC3\x9C";  // 254 bytes, 127 characters
   const std::pair<std::string, bool> names[] = {
       {"readme.txt", true},          {"docs\\guide.txt", true}, {"a/b/c.dat", true},
-      {"Gr\xC3\xBC\xC3\x9F" "e.txt", false}, {"notes.", false}, {"dir \\x", false},
+      {"Gr\xC3\xBC\xC3\x9F" "e.txt", true}, {"caf\xE9.txt", false}, {"notes.", false}, {"dir \\x", false},
       {"CON.txt", false},            {"a\\..\\..\\b", false},   {"\\root.txt", false},
       {std::string(max, 'x'), true}, {std::string(max + 1, 'x'), false},
+      {umlauts + "x", true},         {umlauts + "\xC3\x9C", false},  // 255 and 256 bytes in UTF-8
   };
   for (const auto& [name, fine] : names) EXPECT_EQ(StoredNameProblem(name, max).empty(), fine) << name;
+  EXPECT_NE(StoredNameProblem(umlauts + "\xC3\x9C", max).find("256 bytes long in UTF-8 (128 characters)"), std::string::npos);
   EXPECT_EQ(StoredNameClashes({"A.txt", "b", "a.TXT"}).size(), 1u);
   EXPECT_EQ(StoredNameClashes({"data", "Data\\x.bin"}).size(), 1u);
   EXPECT_EQ(StoredNameClashes({"a\\x", "A/y", "ab"}).size(), 0u);  // one folder, named twice
+  // Windows' upper-casing in every script: Ä/ä, Ω/ω, Cyrillic Д/д; but no full folding (ß is
+  // not SS) and nothing past U+FFFF (Deseret's 𐐀 and 𐐨 are two names).
+  EXPECT_EQ(StoredNameClashes({"\xC3\x84rger", "\xC3\xA4rger", "\xCE\xA9mega", "\xCF\x89MEGA", "\xD0\x94/x", "\xD0\xB4"}).size(), 3u);
+  EXPECT_EQ(StoredNameClashes({"stra\xC3\x9F" "e", "STRASSE", "\xF0\x90\x90\x80", "\xF0\x90\x90\xA8"}).size(), 0u);
+  EXPECT_EQ(ShownName("caf\xE9 \xCE\xA9\xFF.txt"), "caf\\xE9 \xCE\xA9\\xFF.txt");
 }
 
 TEST(Payload, WalksInStoredNameOrderWithTheirTimes) {

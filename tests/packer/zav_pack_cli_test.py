@@ -62,6 +62,7 @@ at = lambda name: os.path.join(work, name)
 payload = at('payload')
 write(at('payload/readme.txt'), 'hello\n')
 write(at('payload/bin/tool.dat'), os.urandom(5000))
+write(at('payload/\u00dcbung/\u8aac\u660e\u66f8.txt'), 'names in any script\n')
 
 
 def folder_with(*files, link=None):
@@ -91,12 +92,13 @@ def folder_of_special(kind):
 
 
 def cabinet_of(name):
-    """A cabinet of one file called `name` (made by gcab as "aaa.txt", then renamed inside)."""
+    """A cabinet of one file called `name` (made by gcab as "aaa.txt", then renamed inside;
+    bytes are stored as they are, without the UTF-8 mark)."""
     source = folder_with('aaa.txt')
     cab = at('c%d.cab' % len(os.listdir(work)))
     subprocess.run(['gcab', '-c', '-z', cab, 'aaa.txt'], cwd=source, check=True)
     data = open(cab, 'rb').read()
-    return write(cab, data.replace(b'aaa.txt', name.encode()))
+    return write(cab, data.replace(b'aaa.txt', name if isinstance(name, bytes) else name.encode()))
 
 
 def patched(path, offset, value):
@@ -142,8 +144,9 @@ refusals = [
     ('a missing payload folder', ['--payload', at('nowhere')], 'nowhere'),
     ('a payload without files', ['--payload', folder_with()], '--payload'),
     ('a symbolic link', ['--payload', folder_with('a.txt', link='passwd')], 'passwd'),
-    ('a non-ASCII name', ['--payload', folder_with('Gr\u00fc\u00dfe.txt')], 'ASCII'),
+    ('a name that is no UTF-8', ['--payload', folder_with(os.fsdecode(b'Gr\xfc\xdfe.txt'))], 'Gr\\xFC\\xDFe.txt'),
     ('names differing in case', ['--payload', folder_with('a.txt', 'A.TXT')], 'case'),
+    ('names differing in case in another script', ['--payload', folder_with('\u00c4rger', '\u00e4rger')], 'case'),
     ('a file where a folder must be', ['--payload', folder_with('data', 'DATA/x')], 'folder'),
     ('a device name', ['--payload', folder_with('lpt1.txt')], 'lpt1.txt'),
     ('a trailing dot', ['--payload', folder_with('notes.')], 'notes.'),
@@ -152,12 +155,14 @@ refusals = [
     ('too many files', ['--payload', folder_of_special('files')], '65,536 files'),
     ('too many bytes', ['--payload', folder_of_special('bytes')], '2,147,450,881 bytes'),
     ('a name too long', ['--payload', folder_with('d/' * 128 + 'f.txt')], '261 characters'),
+    ('a name too long in UTF-8', ['--payload', folder_with('\u00dc' * 127 + '/\u00e9')], '257 bytes'),
     ('not a cabinet', ['--cabinet', at('payload/readme.txt')], 'MSCF'),
     ('a cabinet continued in another', ['--cabinet', patched(cabinet_of('bbb.txt'), 30, b'\x02')], 'another cabinet'),
     ('a cabinet cut short', ['--cabinet', write(at('short.cab'), open(cabinet_of('bbb.txt'), 'rb').read()[:60])], 'cut short'),
     ('a cabinet whose data is damaged', ['--cabinet', patched(cabinet_of('bbb.txt'), -2, b'\xff\xff')], 'cannot be extracted'),
     ('a cabinet with an unsafe name', ['--cabinet', cabinet_of('CON.txt')], 'CON.txt'),
     ('a cabinet leaving its folder', ['--cabinet', cabinet_of('..\\a.tx')], '..\\a.tx'),
+    ('a cabinet with a name in a code page', ['--cabinet', cabinet_of(b'caf\xe9.tx')], 'caf\\xE9.tx'),
     ('a song that is no XM module', good + ['--song', at('payload/readme.txt')], 'not an XM module'),
     ('a missing song', good + ['--song', at('none.xm')], 'none.xm'),
     ('a song cut in its patterns', good + ['--song', song_cut_at('p.xm', first_pattern + 20)], 'ends inside pattern 1'),
@@ -185,7 +190,9 @@ refusals = [
     ('a folder path', good + ['--folder', 'a/b'], '--folder'),
     ('a device folder', good + ['--folder', 'CON'], 'CON'),
     ('a folder name too long', good + ['--folder', 'f' * 65], '65'),
-    ('a non-ASCII folder name', good + ['--folder', 'Caf\u00e9'], '--folder'),
+    ('a folder name of 65 characters', good + ['--folder', '\u65e5' * 65], '65 characters'),
+    ('a folder name that is no UTF-8', good + ['--folder', os.fsdecode(b'Caf\xe9')], 'Caf\\xE9'),
+    ('a folder name with a control character', good + ['--folder', 'a\u0085b'], 'control character'),
     ('an icon that is none', good + ['--icon', at('payload/readme.txt')], '--icon'),
     ('everything at once', ['--payload', folder_with(), '--song', at('none.xm'), '--folder', 'CON'],
      ['--payload', '--song', '--folder']),
@@ -223,14 +230,18 @@ check(os.path.exists(converted) and '--background' not in accepted.stderr,
       'the conversion command did not make a fitting picture: %s\n%s' % (command, accepted.stderr))
 
 # The success path.
-full = good + ['--folder', 'My Game', '--song', at('song.xm'), '--background', background,
+full = good + ['--folder', 'My Game \u03a9\u03bc\u03ad\u03b3\u03b1 \U0001f3ae', '--song', at('song.xm'), '--background', background,
                '--buttons', three_buttons, '--credits=made by me', '--info',
                write(at('info.txt'), '\u2554\u2550\u2557 info \u2588\u2591\n')]
 shutil.copy(os.path.join(os.path.dirname(readme), 'assets/music/song.xm'), at('song.xm'))
 first = run(full + ['-o', at('one.exe')], env=dict(SOURCE_DATE_EPOCH='1700000000'))
 check(first.returncode == 0 and os.path.exists(at('one.exe')), 'success: %s' % first.stderr)
 installer = open(at('one.exe'), 'rb').read() if os.path.exists(at('one.exe')) else b''
-check(b'My Game\0' in installer and open(at('song.xm'), 'rb').read() in installer, 'the data is not in the installer')
+check('My Game \u03a9\u03bc\u03ad\u03b3\u03b1 \U0001f3ae\0'.encode() in installer and
+      open(at('song.xm'), 'rb').read() in installer, 'the data is not in the installer')
+# libgcab stores a name outside ASCII in UTF-8 and marks it so (0x80 in the attributes before it).
+name_at = installer.find('\u00dcbung\\\u8aac\u660e\u66f8.txt\0'.encode())
+check(name_at > 0 and installer[name_at - 2] & 0x80, 'a name outside ASCII is not stored as marked UTF-8')
 check('channels' in first.stdout, 'success: no song summary\n' + first.stdout)
 os.utime(at('payload/readme.txt'), (1, 1))
 again = run(full + ['-o', at('two.exe')], env=dict(SOURCE_DATE_EPOCH='1700000000'))

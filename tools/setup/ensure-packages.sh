@@ -13,7 +13,7 @@ build_packages=(
   libgcab-dev libmspack-dev libjpeg-dev pkg-config
 )
 run_packages=(
-  wine wine64 xvfb xdotool x11-apps imagemagick xauth
+  wine wine64 xvfb xdotool x11-apps x11-utils imagemagick xauth
   libasound2 python3
 )
 test_packages=(

@@ -45,6 +45,10 @@ FONTS_KEY = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"
 # a user's desktop the window manager should manage them as it does any program's.
 X11_MANAGED_KEY = "HKCU\\Software\\Wine\\X11 Driver"
 
+# Where the user's folders are named, in the form the platform keeps and in its copy as paths.
+USER_SHELL_FOLDERS = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"
+SHELL_FOLDERS = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
+
 
 class WinePrefix:
     def __init__(self, path):
@@ -58,6 +62,9 @@ class WinePrefix:
             "WINEDEBUG": "-all",
             # Keep Wine from offering to download its .NET and browser engines.
             "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            # The same Windows on every machine: a Western one (ANSI code page 1252), whose file
+            # names reach this machine in UTF-8.
+            "LC_ALL": "C.UTF-8",
         }
 
     def full_env(self, *extra):
@@ -179,6 +186,24 @@ class WinePrefix:
         env = self.full_env()
         run(["wineserver", "-k"], env=env, timeout=timeout, check=False)
         run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
+
+    def set_desktop(self, folder, env):
+        """Makes `folder` (a Windows path, in any script) the Desktop of the prefix's user, where
+        the shell's folder browser starts, for the programs started from now on; returns a
+        function that gives the prefix its own Desktop back. `env` is the session's."""
+        registry_file = os.path.join(self.path, "zav-desktop.reg")
+        with open(registry_file, "w", encoding="utf-16", newline="\r\n") as out:
+            out.write(f'Windows Registry Editor Version 5.00\n\n[{USER_SHELL_FOLDERS}]\n'
+                      f'"Desktop"="{folder.replace(chr(92), chr(92) * 2)}"\n')
+        run(["wine", "regedit", "/S", windows_path(registry_file)], env=env, timeout=60)
+
+        def restore():
+            run(["wine", "reg", "add", USER_SHELL_FOLDERS, "/v", "Desktop", "/t", "REG_EXPAND_SZ",
+                 "/d", "%USERPROFILE%\\Desktop", "/f"], env=env, timeout=60)
+            # The platform's copy of the path, which it writes again on the next look.
+            run(["wine", "reg", "delete", SHELL_FOLDERS, "/v", "Desktop", "/f"], env=env, timeout=60,
+                check=False)
+        return restore
 
     def map_drive(self, letter, folder):
         """Makes a folder of this machine drive `letter` of the prefix, e.g. "Q:\\", which the

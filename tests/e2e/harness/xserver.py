@@ -100,6 +100,21 @@ class VirtualDisplay:
         code, out, _ = self.xdotool("search", "--onlyvisible", "--name", f"^{title}$", check=False)
         return [int(line) for line in out.split()] if code == 0 else []
 
+    def watch_mapped_windows(self, log_path):
+        """Starts noting every window that is mapped on this screen from now on (xev on the
+        root window); returns a function that stops and gives how many were."""
+        with open(log_path, "wb") as log:
+            watcher = subprocess.Popen(["xev", "-root", "-event", "substructure"], env=self._env(),
+                                       stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
+        # xev prints nothing until an event comes: give it the moment it takes to connect.
+        time.sleep(0.5)
+
+        def stop():
+            stop_process(watcher, grace=2)
+            with open(log_path, errors="replace") as log:
+                return log.read().count("MapNotify event")
+        return stop
+
     def window_geometry(self, window_id):
         """(x, y, width, height) of an X window, position relative to the screen."""
         _, out, _ = self.xdotool("getwindowgeometry", "--shell", str(window_id))

@@ -12,8 +12,8 @@
 // The Install button shows the shell's folder browser, a dialog of the installer's own process.
 // Its tree view keeps its item records in that process, so they are read through a page of
 // the installer's memory. The status line's text is the installer's pointer to one of its
-// three constant texts: this tells where those texts lie, and the tests find the pointer by
-// its value.
+// two constant texts or to a progress text in its writable data: this tells where those lie,
+// and the tests find the pointer by its value.
 
 struct Browser {
   HWND dialog;
@@ -140,7 +140,8 @@ static void PrintScreenRect(const char* name, HWND window) {
   PrintRect(name, r);
 }
 
-// "browser X Y W H", "ok ...", "cancel ..." (screen rectangles) and "prompt TEXT".
+// "browser X Y W H", "ok ...", "cancel ..." (screen rectangles) and "prompt TEXT" (UTF-8, as
+// the browser holds it in UTF-16).
 int PrintBrowser() {
   Browser browser = {};
   int code = OpenBrowser(&browser, 10);
@@ -148,11 +149,13 @@ int PrintBrowser() {
   PrintScreenRect("browser", browser.dialog);
   PrintScreenRect("ok", GetDlgItem(browser.dialog, IDOK));
   PrintScreenRect("cancel", GetDlgItem(browser.dialog, IDCANCEL));
-  char text[512];
+  wchar_t text[512];
+  char utf8[3 * 512];
   for (HWND child = FindWindowExA(browser.dialog, NULL, "Static", NULL); child;
        child = FindWindowExA(browser.dialog, child, "Static", NULL)) {
-    if (GetWindowTextA(child, text, sizeof text) > 0) {
-      printf("prompt %s\n", text);
+    if (GetWindowTextW(child, text, 512) > 0 &&
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, NULL, NULL) > 0) {
+      printf("prompt %s\n", utf8);
       break;
     }
   }
@@ -172,12 +175,13 @@ int PressBrowserButton(const char* name) {
   return Done;
 }
 
-// Where the status line's text lives in the installer: "text N ADDRESS" for each of its three
-// texts (0 "Installing...", 1 "Installation completed", 2 "Unknown error"), found in the
-// program's read-only data, and "writable ADDRESS SIZE" for each writable section, one of
-// which holds the pointer to the text shown. The tests read that pointer from outside, far
-// more often than a call into Wine could.
-static const char* const StatusTexts[] = {"Installing...", "Installation completed", "Unknown error"};
+// Where the status line's text lives in the installer: "text N ADDRESS" for each of its two
+// constant texts (0 "Installation completed", 1 "Unknown error"), found in the program's
+// read-only data, and "writable ADDRESS SIZE" for each writable section, one of which holds
+// the pointer to the text shown and the buffers of the progress texts. The tests read that
+// pointer from outside, far more often than a call into Wine could.
+static const char* const StatusTexts[] = {"Installation completed", "Unknown error"};
+static const int StatusTextCount = sizeof StatusTexts / sizeof StatusTexts[0];
 
 int PrintStatusLayout() {
   HWND main = FindMainWindow();
@@ -206,7 +210,7 @@ int PrintStatusLayout() {
       if (!(section.Characteristics & IMAGE_SCN_CNT_INITIALIZED_DATA)) continue;
       char* bytes = (char*)malloc(size);
       if (bytes && ReadProcessMemory(process, (void*)start, bytes, size, NULL)) {
-        for (int t = 0; t < 3; ++t) {
+        for (int t = 0; t < StatusTextCount; ++t) {
           size_t length = strlen(StatusTexts[t]) + 1;
           for (ULONG_PTR at = 0; at + length <= size; ++at) {
             if (memcmp(bytes + at, StatusTexts[t], length)) continue;
@@ -220,7 +224,7 @@ int PrintStatusLayout() {
     }
   }
   CloseHandle(process);
-  return found == 3 ? Done : Failed;
+  return found == StatusTextCount ? Done : Failed;
 }
 
 // Draws a text as the status line does (font, colour, right-aligned in its 282 x 14 rectangle)
