@@ -1,27 +1,26 @@
 // The files zav-pack reads and writes, on Windows: the wide-character calls, names converted
-// between UTF-16 and the shared code's UTF-8. Reparse points (symbolic links, junctions) count
+// between UTF-16 and the shared code's UTF-8 so that an unpaired surrogate survives the way
+// there and back (checks/utf16_names.h) and is refused as what it is. Reparse points (symbolic links, junctions) count
 // as links, which the payload walk refuses.
 #include <windows.h>
 
 #include <atomic>
 
+#include "common/wide_text.h"
+#include "packer/checks/utf16_names.h"
 #include "packer/file_io.h"
 #include "packer/wide_text_win.h"
 
 const char PathSeparator = '\\';
 
+// The platform's wide characters are UTF-16 units (common/wide_text.h).
 std::wstring Widened(const std::string& utf8) {
-  int count = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-  std::wstring wide(size_t(count), L'\0');
-  if (count > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), &wide[0], count);
-  return wide;
+  std::u16string units = Utf16FromName(utf8);
+  return std::wstring(units.begin(), units.end());
 }
 
 std::string Narrowed(const wchar_t* utf16, size_t length) {
-  int count = WideCharToMultiByte(CP_UTF8, 0, utf16, int(length), nullptr, 0, nullptr, nullptr);
-  std::string narrow(size_t(count), '\0');
-  if (count > 0) WideCharToMultiByte(CP_UTF8, 0, utf16, int(length), &narrow[0], count, nullptr, nullptr);
-  return narrow;
+  return NameFromUtf16(reinterpret_cast<const char16_t*>(utf16), length);
 }
 
 std::string Narrowed(const std::wstring& utf16) { return Narrowed(utf16.data(), utf16.size()); }

@@ -1,5 +1,5 @@
 // UTF-8, which zav-pack's shared code speaks, and UTF-16, which the platform's wide-character
-// calls take, through the platform's own conversion.
+// calls take; an unpaired surrogate is carried through as checks/utf16_names.h says.
 #pragma once
 #include <string>
 

@@ -15,6 +15,7 @@
 #include "packer/checks/song.h"
 #include "packer/checks/stored_names.h"
 #include "packer/checks/texts.h"
+#include "packer/checks/utf16_names.h"
 
 namespace {
 
@@ -67,6 +68,40 @@ TEST(StoredNames, RulesAndClashes) {
   EXPECT_EQ(StoredNameClashes({"\xC3\x84rger", "\xC3\xA4rger", "\xCE\xA9mega", "\xCF\x89MEGA", "\xD0\x94/x", "\xD0\xB4"}).size(), 3u);
   EXPECT_EQ(StoredNameClashes({"stra\xC3\x9F" "e", "STRASSE", "\xF0\x90\x90\x80", "\xF0\x90\x90\xA8"}).size(), 0u);
   EXPECT_EQ(ShownName("caf\xE9 \xCE\xA9\xFF.txt"), "caf\\xE9 \xCE\xA9\\xFF.txt");
+  // U+FFFD stands for a character lost in a conversion: Wine shows zav-pack.exe a Linux name
+  // that is no UTF-8 with it.
+  EXPECT_NE(StoredNameProblem("Gr\xEF\xBF\xBD" "e.txt", max).find("U+FFFD"), std::string::npos);
+  EXPECT_EQ(ShownName("Gr\xEF\xBF\xBD" "e.txt"), "Gr\\uFFFDe.txt");
+}
+
+// zav-pack.exe's names: UTF-16 units to the shared code's UTF-8 and back, an unpaired surrogate
+// carried through to be refused and shown as the unit it is (never U+FFFD, never unreadable).
+TEST(StoredNames, Utf16UnitsThereAndBack) {
+  const struct {
+    std::u16string units;
+    std::string name;
+    const char* shown;  // nullptr: a name in Unicode, taken
+  } names[] = {
+      {u"Gr\u00FC\u00DFe \u8AAC.txt", "Gr\xC3\xBC\xC3\x9F" "e \xE8\xAA\xAC.txt", nullptr},
+      {u"\xD83C\xDFAE.txt", "\xF0\x9F\x8E\xAE.txt", nullptr},  // a pair: U+1F3AE
+      {u"a\xD800.txt", "a\xED\xA0\x80.txt", "a\\uD800.txt"},
+      {u"Caf\xDCE9", "Caf\xED\xB3\xA9", "Caf\\uDCE9"},
+      {u"\xDFAE\xD83C", "\xED\xBE\xAE\xED\xA0\xBC", "\\uDFAE\\uD83C"},  // the pair the wrong way round
+      {u"x\xDBFF", "x\xED\xAF\xBF", "x\\uDBFF"},                           // a lead unit at the end
+  };
+  for (const auto& [units, name, shown] : names) {
+    EXPECT_EQ(NameFromUtf16(units.data(), units.size()), name);
+    EXPECT_EQ(Utf16FromName(name), units) << name;
+    std::string problem = StoredNameProblem(name, kMaxName);
+    EXPECT_EQ(problem.empty(), shown == nullptr) << problem;
+    EXPECT_EQ(problem.find("unpaired surrogate") != std::string::npos, shown != nullptr) << problem;
+    if (shown) EXPECT_EQ(ShownName(name), shown);
+  }
+  EXPECT_EQ(Utf16FromName("caf\xE9"), u"caf\xFFFD");  // bytes that are neither: U+FFFD
+  Diagnostics diagnostics;
+  EXPECT_TRUE(CheckFolderName({"--folder", "Caf\xED\xB3\xA9"}, &diagnostics).empty());
+  EXPECT_NE(Joined(diagnostics.problems).find("--folder Caf\\uDCE9: is not UTF-16"), std::string::npos)
+      << Joined(diagnostics.problems);
 }
 
 TEST(Payload, WalksInStoredNameOrderWithTheirTimes) {
