@@ -3,9 +3,10 @@
 an existing output untouched), then the success path: exit 0, the same bytes twice,
 SOURCE_DATE_EPOCH honoured, a failed write with exit 1, and --help as the README shows it.
 With a Wine prefix the same table runs against zav-pack.exe, given this machine's paths (Wine
-reads them as paths of its drive Z:).
+reads them as paths of its drive Z:); a name that is no Unicode is the same row on both, shown as
+each system has it: bytes that are no UTF-8 on Linux, an unpaired surrogate on Windows.
 
-  zav_pack_cli_test.py ZAV_PACK README.md WORK_DIR [WINE_PREFIX]"""
+  zav_pack_cli_test.py ZAV_PACK README.md WORK_DIR [WINE_PREFIX ZAV_TESTCTL]"""
 import atexit
 import os
 import random
@@ -29,6 +30,8 @@ if len(sys.argv) > 4:
                    stderr=subprocess.DEVNULL, timeout=120)
     atexit.register(lambda: (prefix.kill_server(), prefix.unlock()))
     launcher = ['wine', zav_pack]
+    testctl = sys.argv[5]
+under_wine = launcher[0] == 'wine'
 failures = []
 checks = [0]
 
@@ -51,9 +54,34 @@ def convert(*arguments):
     return arguments[-1]
 
 
+def is_unicode(text):
+    try:
+        text.encode('utf-8')
+        return True
+    except UnicodeEncodeError:
+        return False
+
+
+def windows_units(arguments):
+    """The command line of zav-pack.exe with `arguments` as zav-testctl's run takes it."""
+    line = subprocess.list2cmdline(['Z:' + zav_pack.replace('/', '\\'), *arguments])
+    return line.encode('utf-16-be', 'surrogatepass').hex()
+
+
 def run(arguments, env=None):
-    return subprocess.run([*launcher, *arguments], capture_output=True, text=True, timeout=120,
+    command = [*launcher, *arguments]
+    if under_wine and any(not is_unicode(argument) for argument in arguments):
+        # Python holds bytes that are no UTF-8 as unpaired surrogates (U+DC80 to U+DCFF): Linux
+        # gets the bytes, and zav-pack.exe the surrogates, which only a Windows program can
+        # hand over.
+        command = ['wine', testctl, 'run', windows_units(arguments)]
+    return subprocess.run(command, capture_output=True, text=True, timeout=120,
                           env=dict(environment, **(env or {})))
+
+
+def shown(linux, windows):
+    """A name as each build shows it in a message."""
+    return windows if under_wine else linux
 
 
 shutil.rmtree(work, ignore_errors=True)
@@ -144,7 +172,9 @@ refusals = [
     ('a missing payload folder', ['--payload', at('nowhere')], 'nowhere'),
     ('a payload without files', ['--payload', folder_with()], '--payload'),
     ('a symbolic link', ['--payload', folder_with('a.txt', link='passwd')], 'passwd'),
-    ('a name that is no UTF-8', ['--payload', folder_with(os.fsdecode(b'Gr\xfc\xdfe.txt'))], 'Gr\\xFC\\xDFe.txt'),
+    # Wine shows zav-pack.exe a Linux name that is no UTF-8 with U+FFFD for each such byte.
+    ('a name that is no UTF-8', ['--payload', folder_with(os.fsdecode(b'Gr\xfc\xdfe.txt'))],
+     shown('Gr\\xFC\\xDFe.txt', 'Gr\\uFFFD\\uFFFDe.txt')),
     ('names differing in case', ['--payload', folder_with('a.txt', 'A.TXT')], 'case'),
     ('names differing in case in another script', ['--payload', folder_with('\u00c4rger', '\u00e4rger')], 'case'),
     ('a file where a folder must be', ['--payload', folder_with('data', 'DATA/x')], 'folder'),
@@ -191,14 +221,14 @@ refusals = [
     ('a device folder', good + ['--folder', 'CON'], 'CON'),
     ('a folder name too long', good + ['--folder', 'f' * 65], '65'),
     ('a folder name of 65 characters', good + ['--folder', '\u65e5' * 65], '65 characters'),
-    ('a folder name that is no UTF-8', good + ['--folder', os.fsdecode(b'Caf\xe9')], 'Caf\\xE9'),
+    ('a folder name that is no UTF-8', good + ['--folder', os.fsdecode(b'Caf\xe9')], shown('Caf\\xE9', 'Caf\\uDCE9')),
     ('a folder name with a control character', good + ['--folder', 'a\u0085b'], 'control character'),
     ('an icon that is none', good + ['--icon', at('payload/readme.txt')], '--icon'),
     ('everything at once', ['--payload', folder_with(), '--song', at('none.xm'), '--folder', 'CON'],
      ['--payload', '--song', '--folder']),
 ]
 
-if launcher[0] == 'wine':
+if under_wine:
     # Wine follows this machine's symbolic links as if they were the files they name and makes no
     # reparse points of its own (mklink fails), so zav-pack.exe cannot be shown one here.
     print('skipped under Wine: a symbolic link (Wine shows no reparse point)')
@@ -214,9 +244,12 @@ for what, arguments, words in refusals:
             check(word in result.stderr, '%s: %r not in the message\n%s' % (what, word, result.stderr))
     check(not os.path.exists(out), '%s: an output file was written' % what)
     check(open(existing, 'rb').read() == b'keep me', '%s: the existing output was changed' % what)
+    check(not any('zav-pack-' in name for name in os.listdir(work)), '%s: a temporary file was left' % what)
+    # What a failing row left must not fail the rows after it.
     write(existing, 'keep me')
-    check(sorted(os.listdir(work)).count('out.exe') == 0 and not any('zav-pack-' in n for n in os.listdir(work)),
-          '%s: a temporary file was left' % what)
+    for name in os.listdir(work):
+        if name == 'out.exe' or 'zav-pack-' in name:
+            os.remove(at(name))
 
 # The conversion command in a refusal works as it stands, even for a name that needs quoting,
 # and makes a picture that is taken.
