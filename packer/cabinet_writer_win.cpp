@@ -168,7 +168,7 @@ void DosTime(int64_t seconds, USHORT* date, USHORT* time) {
 FNFCIGETOPENINFO(OpenSource) {
   Packing* packing = Of(pv);
   const PayloadFile& source = (*packing->files)[size_t(std::strtoul(pszName, nullptr, 10))];
-  HANDLE file = CreateFileW(Widened(source.path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  HANDLE file = CreateFileW(SystemPath(source.path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     *err = int(GetLastError());

@@ -25,6 +25,20 @@ std::string Narrowed(const wchar_t* utf16, size_t length) {
 
 std::string Narrowed(const std::wstring& utf16) { return Narrowed(utf16.data(), utf16.size()); }
 
+std::wstring SystemPath(const std::string& path) {
+  std::wstring wide = Widened(path);
+  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  std::wstring full(size, L'\0');
+  DWORD length = size ? GetFullPathNameW(wide.c_str(), size, &full[0], nullptr) : 0;
+  if (length == 0 || length >= size) return wide;  // the call itself will say what is wrong
+  full.resize(length);
+  // A drive's path or a share's; a device path ("\\?\", "\\.\") stays as it is.
+  if (full.size() > 2 && full[1] == L':') return L"\\\\?\\" + full;
+  if (full.size() > 2 && full[0] == L'\\' && full[1] == L'\\' && full[2] != L'?' && full[2] != L'.')
+    return L"\\\\?\\UNC" + full.substr(1);
+  return full;
+}
+
 std::string SystemMessage(unsigned long error) {
   wchar_t* text = nullptr;
   DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -52,7 +66,7 @@ const DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 PathStatus StatusOf(const std::string& path, bool followLink) {
   PathStatus status;
-  std::wstring wide = Widened(path);
+  std::wstring wide = SystemPath(path);
   WIN32_FILE_ATTRIBUTE_DATA facts;
   if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &facts)) {
     status.error = LastError();
@@ -84,7 +98,7 @@ PathStatus StatusOf(const std::string& path, bool followLink) {
 
 bool ListFolder(const std::string& path, std::vector<std::string>* names, std::string* error) {
   WIN32_FIND_DATAW entry;
-  HANDLE search = FindFirstFileExW((Widened(path) + L"\\*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+  HANDLE search = FindFirstFileExW((SystemPath(path) + L"\\*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
                                    nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) {
     *error = LastError();
@@ -111,7 +125,7 @@ void InputFile::Close() {
 }
 
 bool InputFile::Open(const std::string& path, std::string* error) {
-  HANDLE file = CreateFileW(Widened(path).c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileW(SystemPath(path).c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     *error = LastError();
@@ -155,10 +169,12 @@ BOOL WINAPI RemoveTemporary(DWORD) {
 OutputFile::~OutputFile() { Discard(); }
 
 bool OutputFile::Create(const std::string& path, std::string* error) {
+  std::string temporary;
   std::wstring wide;
   HANDLE file = INVALID_HANDLE_VALUE;
   for (unsigned attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
-    wide = Widened(path + ".zav-pack-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt));
+    temporary = path + ".zav-pack-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
+    wide = SystemPath(temporary);
     if (wide.size() >= sizeof PendingTemporary / sizeof *PendingTemporary) {
       *error = "the path is too long";
       return false;
@@ -175,7 +191,7 @@ bool OutputFile::Create(const std::string& path, std::string* error) {
   TemporaryPending = true;
   SetConsoleCtrlHandler(RemoveTemporary, TRUE);
   path_ = path;
-  temporary_ = Narrowed(wide);
+  temporary_ = temporary;
   handle_ = reinterpret_cast<intptr_t>(file);
   return true;
 }
@@ -216,7 +232,7 @@ bool OutputFile::Commit(std::string* error) {
   if (!FlushFileBuffers(Handle(handle_))) failure = LastError();
   CloseHandle(Handle(handle_));
   handle_ = -1;
-  if (failure.empty() && !MoveFileExW(Widened(temporary_).c_str(), Widened(path_).c_str(),
+  if (failure.empty() && !MoveFileExW(SystemPath(temporary_).c_str(), SystemPath(path_).c_str(),
                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     failure = LastError();
   if (!failure.empty()) {
@@ -235,7 +251,7 @@ void OutputFile::Discard() {
   handle_ = -1;
   if (temporary_.empty()) return;
   TemporaryPending = false;
-  DeleteFileW(Widened(temporary_).c_str());
+  DeleteFileW(SystemPath(temporary_).c_str());
   SetConsoleCtrlHandler(RemoveTemporary, FALSE);
   temporary_.clear();
 }
