@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "packer/cabinet_writer.h"
+#include "packer/checks/cabinet.h"
 #include "packer/data_section.h"
 #include "packer/embedded.h"
 #include "packer/file_io.h"
@@ -13,51 +14,6 @@
 namespace {
 
 const size_t PieceBytes = 1 << 20;  // what is read or copied at a time
-
-// Compares what the decompressor extracts with the packed files, read again from their
-// folder: the cabinet must give back every file, in order, byte for byte.
-class SameAsPacked : public CabinetSink {
- public:
-  explicit SameAsPacked(const std::vector<PayloadFile>& files) : files_(files), buffer_(PieceBytes) {}
-
-  bool BeginFile(const std::string& name, uint64_t size) override {
-    if (next_ >= files_.size() || files_[next_].stored != name || files_[next_].size != size) return Fail(name);
-    return source_.Open(files_[next_].path, &error_) || Fail(name);
-  }
-  bool Write(const uint8_t* bytes, size_t count) override {
-    while (count > 0) {
-      int64_t got = source_.Read(buffer_.data(), std::min(count, buffer_.size()), &error_);
-      if (got <= 0 || std::memcmp(buffer_.data(), bytes, size_t(got)) != 0) return Fail(files_[next_].stored);
-      bytes += got;
-      count -= size_t(got);
-    }
-    return true;
-  }
-  bool EndFile() override {
-    if (source_.Read(buffer_.data(), 1, &error_) != 0) return Fail(files_[next_].stored);
-    source_.Close();
-    ++next_;
-    return true;
-  }
-  std::string Problem(const std::string& extraction) const {
-    if (!mismatch_.empty()) return "'" + mismatch_ + "' did not come back out of the cabinet as it was packed (did it change meanwhile?)";
-    if (!extraction.empty()) return "the cabinet failed its read-back: " + extraction;
-    if (next_ != files_.size()) return "the cabinet holds fewer files than were packed";
-    return "";
-  }
-
- private:
-  bool Fail(const std::string& name) {
-    if (mismatch_.empty()) mismatch_ = name;
-    return false;
-  }
-
-  const std::vector<PayloadFile>& files_;
-  std::vector<uint8_t> buffer_;
-  size_t next_ = 0;
-  InputFile source_;
-  std::string error_, mismatch_;
-};
 
 bool CopyCabinet(const CabinetPlace& cabinet, OutputFile* output, uint64_t offset, uint64_t* size, std::string* error) {
   InputFile source;
@@ -79,8 +35,7 @@ bool PackCabinet(const InstallerContents& contents, OutputFile* output, uint64_t
                  std::string* error) {
   if (contents.payload.empty()) return CopyCabinet(contents.cabinet, output, offset, size, error);
   if (!WriteCabinet(contents.payload, output, offset, size, error)) return false;
-  SameAsPacked comparison(contents.payload);
-  *error = comparison.Problem(ExtractCabinet({output->TemporaryPath(), offset, *size}, &comparison));
+  *error = ReadBackProblem({output->TemporaryPath(), offset, *size}, contents.payload);
   return error->empty();
 }
 

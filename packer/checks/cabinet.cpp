@@ -5,6 +5,7 @@
 #include <string>
 
 #include "packer/byte_order.h"
+#include "packer/checks/payload.h"
 #include "packer/checks/stored_names.h"
 #include "packer/file_io.h"
 
@@ -18,6 +19,7 @@ const size_t FileEntryBytes = 16;
 const uint16_t PreviousCabinet = 1, NextCabinet = 2, ReservePresent = 4;
 const uint16_t FirstContinuedFolder = 0xFFFD;  // 0xFFFD to 0xFFFF: continued from or into another
 const uint16_t NameIsUtf8 = 0x80;              // a file's attribute: its name is UTF-8
+const size_t ComparedBytes = 1 << 20;  // what the read-back reads of a packed file at a time
 const char* const WholeCabinetHint =
     "the installer reads one whole cabinet: pack the files with --payload, or with gcab -c -z";
 
@@ -101,6 +103,56 @@ class Discard : public CabinetSink {
   bool EndFile() override { return true; }
 };
 
+// Compares what the decompressor extracts with the packed files, read again from their
+// folder: the cabinet must give back every file, in order, byte for byte.
+class SameAsPacked : public CabinetSink {
+ public:
+  explicit SameAsPacked(const std::vector<PayloadFile>& files) : files_(files), buffer_(ComparedBytes) {}
+
+  bool BeginFile(const std::string& name, uint64_t size) override {
+    if (next_ >= files_.size()) return Fail("the cabinet holds '" + ShownName(name) + "', which was not packed");
+    if (files_[next_].stored != name || files_[next_].size != size) return Changed();
+    return source_.Open(files_[next_].path, &error_) || CannotRead();
+  }
+  bool Write(const uint8_t* bytes, size_t count) override {
+    while (count > 0) {
+      int64_t got = source_.Read(buffer_.data(), std::min(count, buffer_.size()), &error_);
+      if (got < 0) return CannotRead();
+      if (got == 0 || std::memcmp(buffer_.data(), bytes, size_t(got)) != 0) return Changed();
+      bytes += got;
+      count -= size_t(got);
+    }
+    return true;
+  }
+  bool EndFile() override {
+    if (source_.Read(buffer_.data(), 1, &error_) != 0) return Changed();
+    source_.Close();
+    ++next_;
+    return true;
+  }
+  std::string Problem(const std::string& extraction) const {
+    if (!problem_.empty()) return problem_;
+    if (!extraction.empty()) return "the cabinet failed its read-back: " + extraction;
+    if (next_ != files_.size()) return "the cabinet holds fewer files than were packed";
+    return "";
+  }
+
+ private:
+  bool Fail(const std::string& problem) {
+    if (problem_.empty()) problem_ = problem;
+    return false;
+  }
+  std::string Packed() const { return "'" + ShownName(files_[next_].stored) + "'"; }
+  bool Changed() { return Fail(Packed() + " did not come back out of the cabinet as it was packed (did it change meanwhile?)"); }
+  bool CannotRead() { return Fail(Packed() + " cannot be read again for the read-back: " + error_); }
+
+  const std::vector<PayloadFile>& files_;
+  std::vector<uint8_t> buffer_;
+  size_t next_ = 0;
+  InputFile source_;
+  std::string error_, problem_;
+};
+
 }  // namespace
 
 bool CheckCabinet(const Input& cabinet, size_t maxNameLength, CabinetPlace* place, Diagnostics* diagnostics) {
@@ -140,4 +192,9 @@ bool CheckCabinet(const Input& cabinet, size_t maxNameLength, CabinetPlace* plac
     diagnostics->Problem(cabinet, "cannot be extracted (" + problem + "); it is damaged or compressed in a way "
                                   "that is not supported; " + WholeCabinetHint);
   return problem.empty();
+}
+
+std::string ReadBackProblem(const CabinetPlace& cabinet, const std::vector<PayloadFile>& files) {
+  SameAsPacked comparison(files);
+  return comparison.Problem(ExtractCabinet(cabinet, &comparison));
 }

@@ -6,6 +6,8 @@
 #include <utime.h>
 
 #include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
 
 #include "tests/music/xm_builder.h"
@@ -21,6 +23,14 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 const size_t kMaxName = StoredNameMaxLength(12);  // with the folder "ZAVInstaller"
+
+std::string Contents(const std::string& path) {
+  std::string bytes;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  for (int c; file && (c = std::fgetc(file)) != EOF;) bytes += char(c);
+  if (file) std::fclose(file);
+  return bytes;
+}
 
 std::string Joined(const std::vector<std::string>& lines) {
   std::string all;
@@ -95,7 +105,7 @@ TEST(StoredNames, Utf16UnitsThereAndBack) {
     std::string problem = StoredNameProblem(name, kMaxName);
     EXPECT_EQ(problem.empty(), shown == nullptr) << problem;
     EXPECT_EQ(problem.find("unpaired surrogate") != std::string::npos, shown != nullptr) << problem;
-    if (shown) EXPECT_EQ(ShownName(name), shown);
+    EXPECT_EQ(ShownName(name), shown ? shown : name);
   }
   EXPECT_EQ(Utf16FromName("caf\xE9"), u"caf\xFFFD");  // bytes that are neither: U+FFFD
   Diagnostics diagnostics;
@@ -145,6 +155,54 @@ TEST(Cabinet, SharedTestCabinets) {
     EXPECT_EQ(taken, whole) << path << "\n" << Joined(diagnostics.problems);
     EXPECT_EQ(diagnostics.problems.size(), whole ? 0u : 1u) << path;
   }
+}
+
+// The read-back of a packed cabinet against the files it was packed of: whatever differs is
+// caught and named, wherever in a file the cabinet lies.
+TEST(Cabinet, ReadBackCatchesWhatDiffersFromTheFiles) {
+  Scratch scratch;
+  std::string noise(100000, '\0');  // four data blocks of 32 KiB, which do not compress
+  std::mt19937 random(17);
+  for (char& c : noise) c = char(random());
+  scratch.Write("files/a.txt", "alpha\n");
+  scratch.Write("files/b.bin", noise);
+  std::string packed = scratch.root + "/packed.cab";
+  ASSERT_EQ(std::system(("cd " + scratch.root + "/files && gcab -c -z " + packed + " a.txt b.bin").c_str()), 0);
+  std::string cabinet = Contents(packed);
+  Diagnostics diagnostics;
+  const std::vector<PayloadFile> files = CheckPayload({"--payload", scratch.root + "/files"}, kMaxName, std::nullopt, &diagnostics);
+  ASSERT_EQ(files.size(), 2u) << Joined(diagnostics.problems);
+  std::string changed = noise, damaged = cabinet;
+  changed[70000] ^= 1;
+  damaged[damaged.size() - 5000] ^= 1;
+  const struct {
+    const char* what;
+    std::string cabinet, before, after;  // what the file holds around the cabinet
+    std::string b;                       // what b.bin holds by the time of the read-back
+    size_t listed;                       // how many of the files are listed
+    const char* problem;                 // "": none
+  } cases[] = {
+      {"as packed", cabinet, "", "", noise, 2, ""},
+      {"inside a larger file", cabinet, std::string(1001, 'x'), "trailing", noise, 2, ""},
+      {"a byte changed since", cabinet, "", "", changed, 2, "'b.bin' did not come back out of the cabinet as it was packed"},
+      {"a byte more since", cabinet, "", "", noise + "!", 2, "'b.bin' did not come back out"},
+      {"a file fewer listed", cabinet, "", "", noise, 1, "the cabinet holds 'b.bin', which was not packed"},
+      {"damaged data", damaged, "", "", noise, 2, "the cabinet failed its read-back: libmspack: 'b.bin': a data block's checksum is wrong"},
+  };
+  for (const auto& c : cases) {
+    std::string file = scratch.Write("placed.bin", c.before + c.cabinet + c.after);
+    scratch.Write("files/b.bin", c.b);
+    std::vector<PayloadFile> listed(files.begin(), files.begin() + long(c.listed));
+    std::string problem = ReadBackProblem({file, c.before.size(), c.cabinet.size()}, listed);
+    EXPECT_EQ(problem.substr(0, std::strlen(c.problem)), c.problem) << c.what;
+    EXPECT_EQ(problem.empty(), !*c.problem) << c.what << ": " << problem;
+  }
+  // A file more listed than the cabinet holds: at the end, or in the place of another.
+  std::vector<PayloadFile> more = files, renamed = files;
+  more.push_back(files[0]);
+  renamed[0].stored = "0.txt";
+  EXPECT_EQ(ReadBackProblem({packed, 0, cabinet.size()}, more), "the cabinet holds fewer files than were packed");
+  EXPECT_EQ(ReadBackProblem({packed, 0, cabinet.size()}, renamed).find("'0.txt' did not come back out"), 0u);
 }
 
 // What the installer will play: refused where the headers promise what the file lacks or the
