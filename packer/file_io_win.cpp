@@ -161,7 +161,9 @@ std::atomic<bool> TemporaryPending(false);
 BOOL WINAPI RemoveTemporary(DWORD) {
   // Opened with FILE_SHARE_DELETE: the file goes once the process's handle closes at its end.
   if (TemporaryPending.exchange(false)) DeleteFileW(PendingTemporary);
-  return FALSE;  // and the default handler ends the process
+  // Ended here, with the code of a program that Ctrl+C ended: Wine's default handler would end
+  // it with 0, which a script takes for success.
+  ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
 }  // namespace
