@@ -11,8 +11,13 @@ import atexit
 import os
 import random
 import shutil
+import signal
+import struct
 import subprocess
 import sys
+import time
+
+import pefile
 
 zav_pack, readme, work = sys.argv[1:4]
 launcher, environment = [zav_pack], dict(os.environ)
@@ -62,6 +67,38 @@ def is_unicode(text):
         return False
 
 
+def tree(folder):
+    """Every file below a folder: relative path (with "/") -> bytes."""
+    found = {}
+    for base, _, names in os.walk(folder):
+        for name in names:
+            found[os.path.relpath(os.path.join(base, name), folder).replace(os.sep, '/')] = open(os.path.join(base, name), 'rb').read()
+    return found
+
+
+def unpacked(cabinet):
+    """The files of a cabinet's bytes as cabextract unpacks them."""
+    folder = at('unpacked')
+    shutil.rmtree(folder, ignore_errors=True)
+    subprocess.run(['cabextract', '-q', '-d', folder, write(folder + '.cab', cabinet)], check=True)
+    return tree(folder)
+
+
+def wait_for(condition, seconds):
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.005)
+    return True
+
+
+def left_alone(what, output):
+    """An output that was there before a failed write is as it was, and no temporary file is left."""
+    check(open(output, 'rb').read() == b'keep me', '%s: the existing output was changed' % what)
+    check(not any('zav-pack-' in name for name in os.listdir(os.path.dirname(output))), '%s: a temporary file was left' % what)
+
+
 def windows_units(arguments):
     """The command line of zav-pack.exe with `arguments` as zav-testctl's run takes it."""
     line = subprocess.list2cmdline(['Z:' + zav_pack.replace('/', '\\'), *arguments])
@@ -91,6 +128,8 @@ payload = at('payload')
 write(at('payload/readme.txt'), 'hello\n')
 write(at('payload/bin/tool.dat'), os.urandom(5000))
 write(at('payload/\u00dcbung/\u8aac\u660e\u66f8.txt'), 'names in any script\n')
+# More than a cabinet block (32 KiB) and than a piece that the writer reads back at a time (1 MiB).
+write(at('payload/data/noise.bin'), os.urandom(1536 * 1024))
 
 
 def folder_with(*files, link=None):
@@ -243,8 +282,7 @@ for what, arguments, words in refusals:
         for word in words if isinstance(words, list) else [words]:
             check(word in result.stderr, '%s: %r not in the message\n%s' % (what, word, result.stderr))
     check(not os.path.exists(out), '%s: an output file was written' % what)
-    check(open(existing, 'rb').read() == b'keep me', '%s: the existing output was changed' % what)
-    check(not any('zav-pack-' in name for name in os.listdir(work)), '%s: a temporary file was left' % what)
+    left_alone(what, existing)
     # What a failing row left must not fail the rows after it.
     write(existing, 'keep me')
     for name in os.listdir(work):
@@ -272,9 +310,18 @@ check(first.returncode == 0 and os.path.exists(at('one.exe')), 'success: %s' % f
 installer = open(at('one.exe'), 'rb').read() if os.path.exists(at('one.exe')) else b''
 check('My Game \u03a9\u03bc\u03ad\u03b3\u03b1 \U0001f3ae\0'.encode() in installer and
       open(at('song.xm'), 'rb').read() in installer, 'the data is not in the installer')
-# libgcab stores a name outside ASCII in UTF-8 and marks it so (0x80 in the attributes before it).
+# Each build (libgcab, FCI) stores a name outside ASCII in UTF-8 and marks it so (0x80 in the
+# attributes before it).
 name_at = installer.find('\u00dcbung\\\u8aac\u660e\u66f8.txt\0'.encode())
 check(name_at > 0 and installer[name_at - 2] & 0x80, 'a name outside ASCII is not stored as marked UTF-8')
+# As independent tools read the streamed installer: its checksum (pefile), and its cabinet,
+# the first block of the data section, unpacked by cabextract into the payload's files.
+image = pefile.PE(data=installer)
+check(image.OPTIONAL_HEADER.CheckSum == image.generate_checksum(), "the installer's checksum is wrong")
+section = image.sections[-1].PointerToRawData
+cabinet_at, cabinet_size = struct.unpack_from('<II', installer, section + 12)
+check(unpacked(installer[section + cabinet_at:section + cabinet_at + cabinet_size]) == tree(payload),
+      "the installer's cabinet does not unpack into the payload's files")
 check('channels' in first.stdout, 'success: no song summary\n' + first.stdout)
 os.utime(at('payload/readme.txt'), (1, 1))
 again = run(full + ['-o', at('two.exe')], env=dict(SOURCE_DATE_EPOCH='1700000000'))
@@ -285,6 +332,42 @@ check(later.returncode == 0 and open(at('one.exe'), 'rb').read() != open(at('two
       'SOURCE_DATE_EPOCH was not honoured')
 unwritable = run(good + ['-o', at('no/such/folder/out.exe')])
 check(unwritable.returncode == 1 and '-o' in unwritable.stderr, 'a failed write: %s' % unwritable.stderr)
+
+# A cabinet given whole, with a name outside ASCII marked UTF-8, stored without compression so
+# that it is copied in more than one piece: the installer carries it byte for byte.
+whole = folder_with('\u00c4rger \u65e5\u672c.bin')
+write(os.path.join(whole, '\u00c4rger \u65e5\u672c.bin'), os.urandom(1536 * 1024))
+subprocess.run(['gcab', '-c', at('whole.cab'), '\u00c4rger \u65e5\u672c.bin'], cwd=whole, check=True)
+# With the shared test data, a cabinet of MSZIP, LZX and Quantum folders too.
+shared = os.path.normpath(os.path.join(os.path.dirname(readme), '..', 'shared', 'testdata', 'cabinets', 'mszip_lzx_qtm.cab'))
+cabinets = [at('whole.cab')] + ([shared] if os.path.exists(shared) else [])
+for cab in cabinets:
+    copied = run(['--cabinet', cab, '-o', at('copied.exe')])
+    check(copied.returncode == 0 and open(cab, 'rb').read() in open(at('copied.exe'), 'rb').read(),
+          '--cabinet %s: not carried as it is\n%s' % (os.path.basename(cab), copied.stderr))
+
+# A write that fails or is interrupted midway leaves no temporary file, and an existing output
+# as it was: on a disk too small for the installer (root mounts one), and at Ctrl+C while a
+# gigabyte of zeros (a sparse file) is packed.
+small = at('small disk')
+os.makedirs(small)
+if subprocess.run(['mount', '-t', 'tmpfs', '-o', 'size=1m', 'tmpfs', small], capture_output=True).returncode == 0:
+    atexit.register(subprocess.run, ['umount', small])
+    full_disk = run(good + ['-o', write(os.path.join(small, 'out.exe'), 'keep me')])
+    check(full_disk.returncode == 1 and '-o' in full_disk.stderr, 'a full disk: %s' % full_disk.stderr)
+    left_alone('a full disk', os.path.join(small, 'out.exe'))
+else:
+    print('skipped: a full disk (no small file system can be mounted here: it needs root and tmpfs)')
+zeros = folder_with()
+with open(os.path.join(zeros, 'zeros.bin'), 'wb') as f:
+    f.truncate(1 << 30)
+existing = write(at('existing.exe'), 'keep me')
+packing = subprocess.Popen([*launcher, '--payload', zeros, '-o', existing], env=environment,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+if wait_for(lambda: any('zav-pack-' in name for name in os.listdir(work)), 60):
+    packing.send_signal(signal.SIGINT)
+check(packing.wait(timeout=120) != 0, 'Ctrl+C: the exit code says success')
+left_alone('Ctrl+C', existing)
 
 # --help says what the README's section says.
 help_text = run(['--help']).stdout
