@@ -354,9 +354,16 @@ void ReflectLoop(Voice& voice, Fixed& position, const Sample& sample) {
 __attribute__((noinline)) void MixFourAcrossTurn(float* out, const Sample& sample,
                                                  Progression& at, __m128 gains) {
   const Fixed end = Fixed(uint64_t(sample.loopStart) + sample.loopLength) << 32;
+  const Fixed loop = Fixed(sample.loopLength) << 32;
   Fixed p[4];
   for (int frame = 0; frame < 4; ++frame, at.next += at.even) {
-    if (at.next >= end) WrapLoop(at.next, sample);
+    if (at.next >= end) {
+      if (at.next - end < loop) {
+        at.next -= loop;  // as WrapLoop does it, without the call
+      } else {
+        WrapLoop(at.next, sample);
+      }
+    }
     p[frame] = at.next;
   }
   AddFour(out, FourValuesAt(sample.data, p[0], p[1], p[2], p[3], at), gains, gains);
@@ -542,17 +549,17 @@ void ConvertBlock(int16_t* destination, const float* source, int32_t frameCount)
   int64_t values = 2 * int64_t(frameCount);
   int64_t i = 0;
 #if defined(__SSE2__)
-  // Eight values a pass with the same results: clamping to the integer bounds before rounding
-  // gives what rounding first and clamping then gives, the conversion rounds halves to even
-  // (the default rounding mode, which the scalar rounding relies on as well), and the NaN
-  // mask turns NaN into 0.
-  const __m128 lowest = _mm_set1_ps(-32768.0f);
+  // Eight values a pass with the same results: clamping to the top before rounding gives what
+  // rounding first and clamping then gives, the conversion rounds halves to even (the default
+  // rounding mode, which the scalar rounding relies on as well), the NaN mask turns NaN into
+  // 0, and the saturating pack clamps the bottom (anything below the 32-bit range, -infinity
+  // too, converts to its lowest value).
   const __m128 highest = _mm_set1_ps(32767.0f);
   for (; i + 8 <= values; i += 8) {
     __m128 a = _mm_loadu_ps(source + i);
     __m128 b = _mm_loadu_ps(source + i + 4);
-    a = _mm_and_ps(_mm_min_ps(_mm_max_ps(a, lowest), highest), _mm_cmpord_ps(a, a));
-    b = _mm_and_ps(_mm_min_ps(_mm_max_ps(b, lowest), highest), _mm_cmpord_ps(b, b));
+    a = _mm_and_ps(_mm_min_ps(a, highest), _mm_cmpord_ps(a, a));
+    b = _mm_and_ps(_mm_min_ps(b, highest), _mm_cmpord_ps(b, b));
     __m128i packed = _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), packed);
   }
