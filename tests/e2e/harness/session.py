@@ -26,14 +26,14 @@ WindowState = collections.namedtuple("WindowState", "window client style ex_styl
 
 
 class Session:
-    def __init__(self, config, name, screen=(1024, 768), audio=True, realtime_audio=True):
+    def __init__(self, config, name, screen=(1024, 768), audio=True):
         self.config = config
         self.name = name
         self.screen = screen
         self.work_dir = os.path.join(config.work_dir, name)
         self.prefix = WinePrefix(config.prefix)
         self.display = None
-        self.audio = AudioCapture(self.work_dir, realtime_audio) if audio else None
+        self.audio = AudioCapture(self.work_dir, config.alsa_capture) if audio else None
         self.program = None
         self.testctl = None
         self.prefix_seconds = 0.0
