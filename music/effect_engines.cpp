@@ -84,21 +84,18 @@ void ApplyTremolo(Channel* channel) {
   channel->updateFlags |= UpdateVolume;
 }
 
-void ApplyTremor(Channel* channel) {
-  // Times that were never set are one tick each, as T00 with nothing to remember means.
-  int32_t on = channel->tremorOnTicks ? channel->tremorOnTicks : 1;
-  int32_t off = channel->tremorOffTicks ? channel->tremorOffTicks : 1;
-  if (channel->tremorCounter >= on) channel->volumeDelta = -channel->volume;
-  int32_t counter = channel->tremorCounter + 1;
-  if (counter >= on + off) counter = 0;
-  channel->tremorCounter = uint8_t(counter);
-  channel->updateFlags |= UpdateVolume;
-}
-
-void FadeReleasedNote(Channel* channel, const Instrument* instrument) {
-  if (!channel->keyOff) return;
-  int32_t volume = channel->fadeoutVolume - instrument->fadeout;
-  channel->fadeoutVolume = volume < 0 ? 0 : volume;
+void ApplyTremor(Channel* channel, uint8_t parameter) {
+  if (parameter) channel->tremorMemory = parameter;
+  uint8_t phase = channel->tremorPhase;
+  uint8_t on = phase & TremorOn;
+  int32_t left = (phase & ~TremorOn) - 1;
+  if (left < 0) {
+    // The phase flips, and its length is read from the times the row holds now.
+    on ^= TremorOn;
+    left = on ? channel->tremorMemory >> 4 : channel->tremorMemory & 0x0F;
+  }
+  channel->tremorPhase = uint8_t(on | left);
+  if (!on) channel->volumeDelta = -channel->volume;
   channel->updateFlags |= UpdateVolume;
 }
 

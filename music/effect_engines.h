@@ -24,12 +24,11 @@ void MoveVibrato(Channel* channel);
 // within 0..64, then moves the position on.
 void ApplyTremolo(Channel* channel);
 
-// One tick of tremor: silent while the counter has passed the on time, then the counter
-// moves on and starts over after on plus off ticks.
-void ApplyTremor(Channel* channel);
-
-// After key-off the note fades by the instrument's fade-out every tick, down to 0.
-void FadeReleasedNote(Channel* channel, const Instrument* instrument);
+// One later tick of Txy (`parameter`, 0 for the last nonzero one): the phase, sounding or
+// silent, counts its ticks down; when none is left it flips and lasts x + 1 ticks (sounding)
+// or y + 1 (silent) of the times in force then, so that new times take effect at the next
+// flip instead of being read against a count of the old ones.
+void ApplyTremor(Channel* channel, uint8_t parameter);
 
 // A slide by a memory byte xy: up by x if x is nonzero, otherwise down by y, kept within
 // 0..64. Used for the channel volume (Axy, 5xy, 6xy) and the global volume (Hxy).

@@ -115,11 +115,15 @@ void StepPanningEnvelope(Channel* channel, const Instrument* instrument) {
                UpdatePanning);
 }
 
-void StepEnvelopes(Channel* channel, const Instrument* instrument) {
+void StepEnvelopesAndFadeOut(Channel* channel, const Instrument* instrument) {
   if ((instrument->volumeEnvelopeFlags & EnvelopeOn) && !channel->volumeEnvelopeDone) {
     StepVolumeEnvelope(channel, instrument);
   }
   if ((instrument->panningEnvelopeFlags & EnvelopeOn) && !channel->panningEnvelopeDone) {
     StepPanningEnvelope(channel, instrument);
   }
+  if (!channel->keyOff) return;
+  int32_t volume = channel->fadeoutVolume - instrument->fadeout;
+  channel->fadeoutVolume = volume < 0 ? 0 : volume;
+  channel->updateFlags |= UpdateVolume;
 }

@@ -53,5 +53,6 @@ void MoveEnvelopeTo(const Envelope& envelope, const EnvelopeState& state, int32_
 void StepVolumeEnvelope(Channel* channel, const Instrument* instrument);
 void StepPanningEnvelope(Channel* channel, const Instrument* instrument);
 
-// Every tick: both envelopes of the instrument move, each if it is enabled and not done.
-void StepEnvelopes(Channel* channel, const Instrument* instrument);
+// Every tick: both envelopes of the instrument move, each if it is enabled and not done, and
+// after key-off the note fades by the instrument's fade-out, down to 0.
+void StepEnvelopesAndFadeOut(Channel* channel, const Instrument* instrument);

@@ -39,6 +39,19 @@ Fixed StepOf(const Voice& voice) {
 
 Fixed FromWide(Wide position) { return Fixed(int64_t(position)); }
 
+// The quotient of x >= 0 by d > 0, rounded down, where it is known to be below 2^32: in one
+// 64-bit division when both fit, else digit by digit with products only. A 128-bit division
+// would bring the compiler's helpers for it, over a kilobyte, into the program.
+uint64_t Quotient(Wide x, Wide d) {
+  const Wide Beyond64 = Wide(1) << 64;
+  if (x < Beyond64 && d < Beyond64) return uint64_t(x) / uint64_t(d);
+  uint64_t q = 0;
+  for (uint64_t bit = uint64_t(1) << 31; bit != 0; bit >>= 1) {
+    if (Wide(q | bit) * d <= x) q |= bit;
+  }
+  return q;
+}
+
 // Every frame clears the lowest bit of the position before it adds the move (the step, or its
 // negation when moving backward). After the first frame the position therefore goes on by the
 // move with its lowest bit cleared, and that bit comes back once at the end.
@@ -68,8 +81,7 @@ int64_t FramesToBoundary(Fixed position, Fixed step, bool forward, const Sample&
   Wide need = forward ? left + low - carry : left - low + carry;
   if (unit == 0 || need > Wide(limit) * unit) return int64_t(limit) + 1;
   if (need <= unit) return 1;
-  if (need < (Wide(1) << 64)) return int64_t(uint64_t(need - 1) / uint64_t(unit) + 1);
-  return int64_t((need - 1) / unit + 1);
+  return int64_t(Quotient(need - 1, unit)) + 1;  // at most limit
 }
 
 // One frame's value: the sample at the position's integer part, interpolated towards the next
@@ -88,10 +100,8 @@ inline void MixFrame(float* out, const int16_t* data, Fixed position, float left
 
 #if defined(__SSE2__)
 // The sample pair at a position's index, first sample in the low half.
-inline int32_t PairAt(const int16_t* data, Fixed position) {
-  int32_t pair;
-  memcpy(&pair, data + int32_t(uint32_t(position >> 32)), sizeof pair);
-  return pair;
+inline __m128i PairAt(const int16_t* data, Fixed position) {
+  return _mm_loadu_si32(data + int32_t(uint32_t(position >> 32)));
 }
 
 inline int32_t HalfFraction(Fixed position) { return int32_t(uint32_t(position) >> 1); }
@@ -117,23 +127,33 @@ inline Progression ProgressionFrom(Fixed next, Fixed move) {
                      _mm_set1_epi32(int32_t(4 * e))};
 }
 
-// The interpolated values of the progression's next four frames, the first lowest, computed
-// with the same single-precision operations as MixFrame; the progression moves past them.
+// The interpolated values of four frames at p0..p3, the first lowest, computed with the same
+// single-precision operations as MixFrame; the fractions are the progression's next four,
+// which it moves past. (A loop turn changes only the positions' integer parts.)
+inline __m128 FourValuesAt(const int16_t* data, Fixed p0, Fixed p1, Fixed p2, Fixed p3,
+                           Progression& at) {
+  // Each pair straight from memory into a vector lane: loading it into a general register
+  // first would cost a transfer more.
+  __m128i pairs = _mm_unpacklo_epi64(_mm_unpacklo_epi32(PairAt(data, p0), PairAt(data, p1)),
+                                     _mm_unpacklo_epi32(PairAt(data, p2), PairAt(data, p3)));
+  // One multiply-add of the 16-bit pair each: the first sample (1, 0) and the difference to
+  // the second (-1, 1), both exact in 32 bits.
+  __m128i first = _mm_madd_epi16(pairs, _mm_set1_epi32(1));
+  __m128i difference = _mm_madd_epi16(pairs, _mm_set1_epi32(0x0001FFFF));
+  __m128i halves = _mm_srli_epi32(at.fractions, 1);
+  at.fractions = _mm_add_epi32(at.fractions, at.fourSteps);
+  __m128 weight = _mm_mul_ps(_mm_cvtepi32_ps(halves), _mm_set1_ps(FractionScale));
+  return _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(weight, _mm_cvtepi32_ps(difference)));
+}
+
+// The progression's next four frames; the progression moves past them.
 inline __m128 FourValues(const int16_t* data, Progression& at) {
   Fixed p0 = at.next;
   Fixed p1 = p0 + at.even;
   Fixed p2 = p1 + at.even;
   Fixed p3 = p2 + at.even;
   at.next = p3 + at.even;
-  __m128i pairs = _mm_setr_epi32(PairAt(data, p0), PairAt(data, p1), PairAt(data, p2),
-                                 PairAt(data, p3));
-  __m128i first = _mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16);
-  __m128i second = _mm_srai_epi32(pairs, 16);
-  __m128i halves = _mm_srli_epi32(at.fractions, 1);
-  at.fractions = _mm_add_epi32(at.fractions, at.fourSteps);
-  __m128 weight = _mm_mul_ps(_mm_cvtepi32_ps(halves), _mm_set1_ps(FractionScale));
-  __m128 difference = _mm_cvtepi32_ps(_mm_sub_epi32(second, first));
-  return _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(weight, difference));
+  return FourValuesAt(data, p0, p1, p2, p3, at);
 }
 
 // Adds four frames' values times their gains: `gainsLow` for the first two frames (left,
@@ -180,16 +200,18 @@ Fixed MixRamped(float* out, int32_t frames, const int16_t* data, Fixed position,
     gainLeft += leftStep;
     gainRight += rightStep;
     Progression at = ProgressionFrom((position & ~LowBit) + move, move);
+    // Both gains move in the low lanes of one register, each lane summed as before.
+    const __m128 steps = _mm_setr_ps(leftStep, rightStep, 0.0f, 0.0f);
+    __m128 gains = _mm_setr_ps(gainLeft, gainRight, 0.0f, 0.0f);
     for (--frames, out += 2; frames >= 4; frames -= 4, out += 8) {
-      float l0 = gainLeft, r0 = gainRight;
-      float l1 = l0 + leftStep, r1 = r0 + rightStep;
-      float l2 = l1 + leftStep, r2 = r1 + rightStep;
-      float l3 = l2 + leftStep, r3 = r2 + rightStep;
-      gainLeft = l3 + leftStep;
-      gainRight = r3 + rightStep;
-      AddFour(out, FourValues(data, at), _mm_setr_ps(l0, r0, l1, r1),
-              _mm_setr_ps(l2, r2, l3, r3));
+      __m128 g1 = _mm_add_ps(gains, steps);
+      __m128 g2 = _mm_add_ps(g1, steps);
+      __m128 g3 = _mm_add_ps(g2, steps);
+      AddFour(out, FourValues(data, at), _mm_movelh_ps(gains, g1), _mm_movelh_ps(g2, g3));
+      gains = _mm_add_ps(g3, steps);
     }
+    gainLeft = _mm_cvtss_f32(gains);
+    gainRight = _mm_cvtss_f32(_mm_shuffle_ps(gains, gains, 1));
     position = at.next;
   }
 #endif
@@ -280,6 +302,11 @@ void WrapLoop(Fixed& position, const Sample& sample) {
   int64_t length = sample.loopLength;
   int64_t end = start + length;
   if (at >= end) {
+    // Mostly less than one loop past its end: no division.
+    if (at - end < length) {
+      position -= Fixed(length) << 32;
+      return;
+    }
     at -= ((at - end) / length + 1) * length;
   } else {
     at += ((start - at) / length + 1) * length;
@@ -298,8 +325,9 @@ void ReflectLoop(Voice& voice, Fixed& position, const Sample& sample) {
   Wide start = Wide(sample.loopStart) << 32;
   Wide end = (Wide(sample.loopStart) + sample.loopLength) << 32;
   Wide round = 2 * (Wide(sample.loopLength) << 32);
+  // Positions lie within 2^63 of the loop, so fewer than 2^32 rounds are taken off.
   if (at >= end) {
-    at -= (at - end) / round * round;
+    at -= Wide(Quotient(at - end, round)) * round;
     at = 2 * end - at - 1;
     voice.direction = MoveBackward;
     if (at < start) {
@@ -307,7 +335,7 @@ void ReflectLoop(Voice& voice, Fixed& position, const Sample& sample) {
       voice.direction = MoveForward;
     }
   } else {
-    at += (start - at) / round * round;
+    if (start > at) at += Wide(Quotient(start - at, round)) * round;
     at = 2 * start - at - 1;
     voice.direction = MoveForward;
     if (at >= end) {
@@ -317,6 +345,84 @@ void ReflectLoop(Voice& voice, Fixed& position, const Sample& sample) {
   }
   if (at < 0) at = 0;
   position = FromWide(at);
+}
+
+#if defined(__SSE2__)
+// The group of four frames in which a loop turns: each position that has reached the loop's
+// end goes back by whole loop lengths, the fractions going on as they were. Out of the hot
+// loop, so that the loop keeps its values in registers.
+__attribute__((noinline)) void MixFourAcrossTurn(float* out, const Sample& sample,
+                                                 Progression& at, __m128 gains) {
+  const Fixed end = Fixed(uint64_t(sample.loopStart) + sample.loopLength) << 32;
+  const Fixed loop = Fixed(sample.loopLength) << 32;
+  Fixed p[4];
+  for (int frame = 0; frame < 4; ++frame, at.next += at.even) {
+    if (at.next >= end) {
+      if (at.next - end < loop) {
+        at.next -= loop;  // as WrapLoop does it, without the call
+      } else {
+        WrapLoop(at.next, sample);
+      }
+    }
+    p[frame] = at.next;
+  }
+  AddFour(out, FourValuesAt(sample.data, p[0], p[1], p[2], p[3], at), gains, gains);
+}
+#endif
+
+// A voice on a forward loop at constant gains, mixed across its loop turns: after the first
+// frame its positions go on by the even move, less whole loop lengths at each turn, so four
+// lanes follow them until a group of four would reach the loop's end; that group goes frame by
+// frame through the turn. Short loops turn every few dozen frames, where a segment for each
+// turn costs more than its frames. The frames and the final position are those that segment
+// after segment would give.
+Fixed MixAcrossLoopTurns(float* out, int32_t frames, const Sample& sample, Fixed position,
+                         Fixed move, float left, float right) {
+  const int16_t* data = sample.data;
+  const Fixed end = Fixed(uint64_t(sample.loopStart) + sample.loopLength) << 32;
+  const Fixed even = move & ~LowBit;
+  if (position >= end) WrapLoop(position, sample);
+  MixFrame(out, data, position, left, right);
+  Fixed next = (position & ~LowBit) + move;
+  --frames;
+  out += 2;
+#if defined(__SSE2__)
+  const __m128 gains = _mm_setr_ps(left, right, left, right);
+  Progression at = ProgressionFrom(next, move);
+  while (frames >= 4) {
+    // Eight frames a pass where no turn comes.
+    for (; frames >= 8 && at.next + 7 * even < end; frames -= 8, out += 16) {
+      AddFour(out, FourValues(data, at), gains, gains);
+      AddFour(out + 8, FourValues(data, at), gains, gains);
+    }
+    if (frames < 4) break;
+    if (at.next + 3 * even < end) {
+      AddFour(out, FourValues(data, at), gains, gains);
+    } else {
+      MixFourAcrossTurn(out, sample, at, gains);
+    }
+    frames -= 4;
+    out += 8;
+  }
+  next = at.next;
+#endif
+  for (; frames > 0; --frames, out += 2, next += even) {
+    if (next >= end) WrapLoop(next, sample);
+    MixFrame(out, data, next, left, right);
+  }
+  if (next >= end) WrapLoop(next, sample);
+  return next;
+}
+
+// Whether MixAcrossLoopTurns takes the voice: forward on a forward loop, heard, and far from
+// the limits of 64-bit positions.
+bool MixesAcrossLoopTurns(const Voice& voice, const Sample& sample, Fixed position) {
+  const uint32_t FarBelowLimit = uint32_t(1) << 30;
+  return sample.loopKind == ForwardLoop && sample.loopLength != 0 &&
+         voice.direction == MoveForward && (voice.volumeLeft != 0 || voice.volumeRight != 0) &&
+         (position >> 32) < FarBelowLimit && voice.step >= 0 &&
+         uint32_t(voice.step) < FarBelowLimit &&
+         uint64_t(sample.loopStart) + sample.loopLength < FarBelowLimit;
 }
 
 // What happens at the boundary: a loop turns, anything else stops the voice (false).
@@ -372,7 +478,20 @@ void MixVoice(Voice& voice, float* out, int32_t count) {
   // anything; one that claims more would be read at a null address.
   bool stopped = !sample.data && uint64_t(sample.loopStart) + sample.loopLength != 0;
   int32_t remaining = count;
+  // Nothing in a mix changes the voice's target gains, so once a segment needs no ramp and
+  // none is left pending, none of the following ones does either: short loops make many
+  // segments of one call.
+  bool mayRamp = true;
   while (!stopped && remaining > 0) {
+    RampSegment ramp = {0, 0.0f, 0.0f};
+    if (mayRamp) ramp = SetUpRamp(voice);
+    mayRamp = ramp.frames > 0 || voice.rampFramesLeft != 0;
+    if (!mayRamp && MixesAcrossLoopTurns(voice, sample, position)) {
+      position = MixAcrossLoopTurns(out, remaining, sample, position, step,
+                                    float(voice.volumeLeft) / 255.0f,
+                                    float(voice.volumeRight) / 255.0f);
+      break;
+    }
     bool forward = voice.direction == MoveForward;
     Fixed move = forward ? step : Fixed(0) - step;
     int32_t frames = remaining;
@@ -382,7 +501,6 @@ void MixVoice(Voice& voice, float* out, int32_t count) {
       frames = int32_t(toBoundary);
       boundary = true;
     }
-    RampSegment ramp = SetUpRamp(voice);
     if (ramp.frames > 0) {
       voice.rampFramesLeft = ramp.frames;
       if (frames > ramp.frames) {
@@ -431,17 +549,17 @@ void ConvertBlock(int16_t* destination, const float* source, int32_t frameCount)
   int64_t values = 2 * int64_t(frameCount);
   int64_t i = 0;
 #if defined(__SSE2__)
-  // Eight values a pass with the same results: clamping to the integer bounds before rounding
-  // gives what rounding first and clamping then gives, the conversion rounds halves to even
-  // (the default rounding mode, which the scalar rounding relies on as well), and the NaN
-  // mask turns NaN into 0.
-  const __m128 lowest = _mm_set1_ps(-32768.0f);
+  // Eight values a pass with the same results: clamping to the top before rounding gives what
+  // rounding first and clamping then gives, the conversion rounds halves to even (the default
+  // rounding mode, which the scalar rounding relies on as well), the NaN mask turns NaN into
+  // 0, and the saturating pack clamps the bottom (anything below the 32-bit range, -infinity
+  // too, converts to its lowest value).
   const __m128 highest = _mm_set1_ps(32767.0f);
   for (; i + 8 <= values; i += 8) {
     __m128 a = _mm_loadu_ps(source + i);
     __m128 b = _mm_loadu_ps(source + i + 4);
-    a = _mm_and_ps(_mm_min_ps(_mm_max_ps(a, lowest), highest), _mm_cmpord_ps(a, a));
-    b = _mm_and_ps(_mm_min_ps(_mm_max_ps(b, lowest), highest), _mm_cmpord_ps(b, b));
+    a = _mm_and_ps(_mm_min_ps(a, highest), _mm_cmpord_ps(a, a));
+    b = _mm_and_ps(_mm_min_ps(b, highest), _mm_cmpord_ps(b, b));
     __m128i packed = _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), packed);
   }

@@ -77,8 +77,12 @@ void AimTonePortamento(Channel* channel) {
   channel->updateFlags &= ToneFlagsCleared;
 }
 
+// Beside the volume column's tone portamento, 3xx's parameter is not taken: the column's
+// speed (or, for F0, the one kept) drives the slides of both.
 void TonePortamentoRow(RowStep& s) {
-  KeepIfNonzero(&s.channel->portaSpeed, s.cell->parameter);
+  if (s.cell->volume < VolumeColumnTonePortamento) {
+    KeepIfNonzero(&s.channel->portaSpeed, s.cell->parameter);
+  }
   AimTonePortamento(s.channel);
 }
 
@@ -192,13 +196,6 @@ void MultiRetrigRow(RowStep& s) {
   if (!s.cell->parameter) return;
   s.channel->retrigVolumeMode = s.x;
   s.channel->retrigInterval = s.y;
-}
-
-// Txy only takes its times here; the tremor itself moves on the later ticks.
-void TremorRow(RowStep& s) {
-  if (!s.cell->parameter) return;
-  s.channel->tremorOnTicks = uint8_t(s.x + 1);
-  s.channel->tremorOffTicks = uint8_t(s.y + 1);
 }
 
 // X1y and X2y move the period by single units; the other X sub-effects do nothing.
@@ -350,7 +347,7 @@ const RowEffect RowEffects[] = {
     Nothing,                       // 26
     MultiRetrigRow,                // 27 R
     Nothing,                       // 28
-    TremorRow,                     // 29 T
+    Nothing,                       // 29 T: the tremor and its times are the later ticks'
     Nothing,                       // 30
     Nothing,                       // 31
     Nothing,                       // 32
@@ -405,8 +402,7 @@ void ProcessChannelRow(Module* module, Channel* channel, const Cell* fileCell) {
   const Cell* cell = PlayedCell(module, fileCell);
   RowStep step = BeginChannelRow(module, channel, cell);
   TakeNoteAndInstrument(step);
-  StepEnvelopes(channel, step.sound.instrument);
-  FadeReleasedNote(channel, step.sound.instrument);
+  StepEnvelopesAndFadeOut(channel, step.sound.instrument);
   if (cell->effect < RowEffectCount) RowEffects[cell->effect](step);
   ApplyAutoVibrato(channel, step.sound.instrument);
   UpdateVoice(channel, step.sound.sample, module);

@@ -66,8 +66,17 @@ void SetTempo(Module* module, int32_t bpm) {
 }
 
 void ResetChannelInstrument(Channel* channel, const Sample* sample) {
+  ResetChannelVolumes(channel, sample);
+  RestartInstrument(channel);
+}
+
+void ResetChannelVolumes(Channel* channel, const Sample* sample) {
   channel->volume = sample->volume;
   channel->panning = int32_t(sample->panning);
+  channel->updateFlags |= UpdateVolume | UpdatePanning;
+}
+
+void RestartInstrument(Channel* channel) {
   channel->volumeEnvelopeValue = FullEnvelopeVolume;
   channel->volumeEnvelopePoint = 0;
   channel->volumeEnvelopeTick = 0;
@@ -82,7 +91,7 @@ void ResetChannelInstrument(Channel* channel, const Sample* sample) {
   channel->fadeoutVolume = FullFadeoutVolume;
   channel->autoVibratoPosition = 0;
   channel->autoVibratoSweepTicks = 0;
-  channel->tremorCounter = 0;
+  channel->tremorPhase = 0;  // silent with no tick left: the next tremor tick sounds
   if ((channel->waveforms & 0x0F) < KeepWaveformPosition) channel->vibratoPosition = 0;
   if ((channel->waveforms >> 4) < KeepWaveformPosition) channel->tremoloPosition = 0;
   channel->updateFlags |= UpdateVolume | UpdatePanning;
@@ -122,9 +131,16 @@ void ReleaseNote(Channel* channel, const Instrument* instrument, bool keepVolume
 
 void ApplyCellInstrumentAndVolume(Channel* channel, const Cell* cell, const Instrument* instrument,
                                   const Sample* sample) {
-  if (cell->instrument) ResetChannelInstrument(channel, sample);
-  if (cell->note == KeyOffNote || (cell->effect == KeyOffEffect && cell->parameter == 0)) {
-    ReleaseNote(channel, instrument, cell->instrument != 0);
+  // Beside K00 an instrument sets the volume from its sample but restarts nothing: the
+  // envelopes go on where they were and release.
+  bool keyOffNow = cell->effect == KeyOffEffect && cell->parameter == 0;
+  if (cell->instrument) {
+    if (keyOffNow) {
+      ResetChannelVolumes(channel, sample);
+    } else {
+      ResetChannelInstrument(channel, sample);
+    }
   }
+  if (cell->note == KeyOffNote || keyOffNow) ReleaseNote(channel, instrument, cell->instrument != 0);
   if (cell->volume) ApplyVolumeColumn(channel, cell->volume);
 }

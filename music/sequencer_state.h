@@ -20,6 +20,9 @@ const uint8_t StopVoice = 32;  // the voice falls silent: a sample offset beyond
 // Kxx: K00 releases the note on the row's first tick, Kxx on its tick xx.
 const uint8_t KeyOffEffect = 20;
 
+// Channel::tremorPhase: the bit of the sounding phase; the bits below count its ticks left.
+const uint8_t TremorOn = 0x80;
+
 // The playback state of one pattern column. Channel c plays through voice c or c + 32.
 struct Channel {
   uint8_t noteIndex;        // 0-based note of the last note cell; picks the sample
@@ -67,9 +70,8 @@ struct Channel {
   int8_t tremoloPosition;        // -32..31
   uint8_t tremoloSpeed;
   uint8_t tremoloDepth;
-  uint8_t tremorCounter;
-  uint8_t tremorOnTicks;         // x + 1
-  uint8_t tremorOffTicks;        // y + 1
+  uint8_t tremorPhase;           // TremorOn while sounding, plus the ticks left in the phase
+  uint8_t tremorMemory;          // last nonzero Txy
   int32_t patternLoopRow;
   int32_t patternLoopCount;
   uint8_t waveforms;             // low nibble vibrato control, high nibble tremolo control
@@ -100,8 +102,14 @@ void ResetChannels(int32_t channelCount);
 void SetTempo(Module* module, int32_t bpm);
 
 // The reset when a cell names an instrument, or a delayed note plays: volume and panning from
-// the sample, both envelopes back to their start, note held again, full fade-out volume.
+// the sample (ResetChannelVolumes), then RestartInstrument.
 void ResetChannelInstrument(Channel* channel, const Sample* sample);
+void ResetChannelVolumes(Channel* channel, const Sample* sample);
+
+// Both envelopes back to their start, the note held again at full fade-out volume, the
+// auto-vibrato, the tremor and (unless their control keeps them) the vibrato and tremolo
+// positions from the start.
+void RestartInstrument(Channel* channel);
 
 // The volume column's action on a row's first tick.
 void ApplyVolumeColumn(Channel* channel, uint8_t volumeByte);

@@ -15,6 +15,7 @@ const int32_t LowestPortamentoPeriod = 56;
 const int32_t MaxVolume = 64;
 const int32_t MaxPanning = 255;
 const int32_t SemitonePeriods = 64;  // linear table
+const uint8_t TonePortamentoEffect = 3;
 const uint8_t DelayFlagsCleared =
     uint8_t(~(UpdateFrequency | UpdateVolume | UpdatePanning | TriggerNote));
 
@@ -32,12 +33,16 @@ typedef void (*TickEffect)(TickStep& step);
 
 void Nothing(TickStep&) {}
 
-// Which of base, +x and +y a tick plays. Songs were written against a tick counter that runs
-// down from the speed, so the order over a row depends on the speed: at speed 6 it is base,
-// +y, +x, base, +y, +x. Under a pattern delay each repeat of the row counts down anew.
+// Which of base (0), +x (1) and +y (2) a tick plays. Songs were written against a tick counter
+// that runs down from the speed, so the order over a row depends on the speed: at speed 6 it
+// is base, +y, +x, base, +y, +x. Under a pattern delay each repeat of the row counts down anew.
+// The steps came from a table of 16 counts, followed by a base and then +y for every count
+// beyond: at speeds of 17 and more the row starts with a run of +y.
 int32_t ArpeggioStep(int32_t tick, int32_t speed) {
   if (speed < 1) return 0;
-  return (speed - tick % speed) % 3;
+  int32_t count = speed - tick % speed;
+  if (count > 16) return 2;
+  return count == 16 ? 0 : count % 3;
 }
 
 // Tick 0 plays the base note; the later ticks step through the three notes.
@@ -106,26 +111,41 @@ void NoteCut(TickStep& s) {
   s.channel->updateFlags |= UpdateVolume;
 }
 
-// EDy plays the row's note at tick y, as a cell with the same volume byte and an instrument
-// would have done on tick 0; a cell without a note (or with a key-off) has only its own
-// instrument, key-off and volume column to play then. Before that tick the channel goes on
-// with the sound it had. Under a pattern delay every repeat of the row counts its own ticks.
-// ED0 is no delay at all.
+// The channel's last note as the sample now resolved plays it: a delayed instrument may bring
+// a sample of another relative note and finetune.
+void RetuneLastNote(TickStep& s) {
+  Channel* channel = s.channel;
+  const Sample* sample = s.sound.sample;
+  channel->realNote = uint8_t(sample->relativeNote + channel->noteIndex);
+  channel->notePeriod = PeriodOfNote(s.module, channel->realNote, sample->finetune);
+}
+
+// EDy plays the row's cell at tick y; before that tick the channel goes on with the sound it
+// had. Under a pattern delay every repeat of the row counts its own ticks. ED0 is no delay at
+// all. At tick y the instrument restarts (envelopes, fade-out) and:
+// - a note starts as it would have on tick 0 with an instrument, volume from the sample;
+// - without a note, the channel's last note starts again from the sample's beginning, with
+//   the sample of the cell's instrument if it names one (then with that sample's volume too);
+// - a key-off releases the note, whose envelope starts over released, the sample going on.
+// The envelopes then take this tick's step from their start, as a note on tick 0 does.
 void NoteDelay(TickStep& s) {
   if (!DelaysNote(s.cell)) return;
   Channel* channel = s.channel;
+  const Cell* cell = s.cell;
   int32_t tickInRepeat = s.module->speed > 0 ? s.tick % s.module->speed : s.tick;
   if (tickInRepeat < s.y) channel->updateFlags &= DelayFlagsCleared;
-  if (tickInRepeat != s.y) return;
-  if (s.cell->note == 0 || s.cell->note == KeyOffNote) {
-    ApplyCellInstrumentAndVolume(channel, s.cell, s.sound.instrument, s.sound.sample);
-    return;
+  if (tickInRepeat != s.y || !channel->notePeriod) return;  // no note ever: nothing to play
+  bool keyOff = cell->note == KeyOffNote;
+  if (!keyOff) {
+    if (!cell->note) RetuneLastNote(s);
+    channel->period = channel->notePeriod;
+    channel->updateFlags |= UpdateFrequency | TriggerNote;
   }
-  ResetChannelInstrument(channel, s.sound.sample);
-  channel->period = channel->notePeriod;
-  channel->updateFlags |= UpdateFrequency;
-  if (s.cell->volume) ApplyVolumeColumn(channel, s.cell->volume);
-  channel->updateFlags |= TriggerNote;
+  if (cell->instrument || (cell->note && !keyOff)) ResetChannelVolumes(channel, s.sound.sample);
+  RestartInstrument(channel);
+  if (keyOff) ReleaseNote(channel, s.sound.instrument, cell->instrument != 0);
+  if (cell->volume) ApplyVolumeColumn(channel, cell->volume);
+  StepEnvelopesAndFadeOut(channel, s.sound.instrument);
 }
 
 // Kxx releases the note at tick xx (K00 on the row's first tick).
@@ -194,7 +214,7 @@ void MultiRetrig(TickStep& s) {
   channel->updateFlags |= TriggerNote;
 }
 
-void Tremor(TickStep& s) { ApplyTremor(s.channel); }
+void Tremor(TickStep& s) { ApplyTremor(s.channel, s.cell->parameter); }
 
 // Later-tick actions by effect number; numbers past the table do nothing.
 const TickEffect TickEffects[] = {
@@ -243,8 +263,11 @@ void SlidePanningUnclamped(Channel* channel, int32_t by) {
 }
 
 // The volume column's slides, its vibrato and its tone portamento act on the later ticks; its
-// other commands acted on tick 0 only. Column panning slides are not clamped.
-void VolumeColumnTick(Channel* channel, uint8_t volumeByte) {
+// other commands acted on tick 0 only. Column panning slides are not clamped. Beside 3xx the
+// column's tone portamento slides as well, so the note glides twice a tick, but F0 there
+// leaves the sliding to 3xx alone.
+void VolumeColumnTick(Channel* channel, const Cell* cell) {
+  uint8_t volumeByte = cell->volume;
   int32_t low = volumeByte & 0x0F;
   switch (volumeByte >> 4) {
     case 0x6: SlideVolumeColumn(channel, -low); break;
@@ -256,7 +279,9 @@ void VolumeColumnTick(Channel* channel, uint8_t volumeByte) {
       break;
     case 0xD: SlidePanningUnclamped(channel, -low); break;
     case 0xE: SlidePanningUnclamped(channel, low); break;
-    case 0xF: TonePortamento(channel); break;
+    case 0xF:
+      if (low || cell->effect != TonePortamentoEffect) TonePortamento(channel);
+      break;
     default: break;
   }
 }
@@ -268,9 +293,8 @@ void ProcessChannelTick(Module* module, Channel* channel, const Cell* fileCell) 
   channel->volumeDelta = 0;
   channel->periodDelta = 0;
   channel->updateFlags = 0;
-  StepEnvelopes(channel, step.sound.instrument);
-  FadeReleasedNote(channel, step.sound.instrument);
-  VolumeColumnTick(channel, cell->volume);
+  StepEnvelopesAndFadeOut(channel, step.sound.instrument);
+  VolumeColumnTick(channel, cell);
   if (cell->effect < TickEffectCount) TickEffects[cell->effect](step);
   ApplyAutoVibrato(channel, step.sound.instrument);
   UpdateVoice(channel, step.sound.sample, module);

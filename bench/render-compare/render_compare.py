@@ -3,12 +3,17 @@
 (one pass each, 16-bit stereo at 44,100 frames per second, raw frames to /dev/null) and prints the CPU time
 that each took, best of several runs, with the ratios of the peers' times to zav-render's.
 
-usage: render_compare.py [--zav-render PATH] [--songs DIR] [--runs N]
+With --pairs N it measures N rounds instead, each rendering every song once with every renderer,
+one right after the other, and prints the median of the rounds' ratios: a machine that is busy
+now and then slows both sides of a round alike, so the ratio holds where single times do not.
+
+usage: render_compare.py [--zav-render PATH] [--songs DIR] [--runs N | --pairs N]
 """
 import argparse
 import os
 import resource
 import shutil
+import statistics
 import subprocess
 import sys
 import time
@@ -56,11 +61,27 @@ def best_of(runs, command):
     return best
 
 
+def median_of_pairs(pairs, tools, paths):
+    """Each round renders every song with every renderer in turn; the median of the rounds'
+    ratios of the peers' CPU totals to zav-render's."""
+    ratios = {name: [] for name in tools if name != "zav-render"}
+    for round_number in range(pairs):
+        totals = {name: sum(timed(command(path))[0] for path in paths) for name, command in tools.items()}
+        zav = max(totals["zav-render"], 1e-6)
+        print(f"round {round_number + 1}: " + ", ".join(f"{name} {totals[name]:.3f} s" for name in tools))
+        for name in ratios:
+            ratios[name].append(totals[name] / zav)
+    for name, values in ratios.items():
+        print(f"{name} / zav-render: median {statistics.median(values):.2f} of " +
+              " ".join(f"{value:.2f}" for value in sorted(values)))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--zav-render", default=os.path.join(REPO, "build", "native", "tools", "zav-render", "zav-render"))
     parser.add_argument("--songs", default=os.path.join(REPO, "..", "shared", "testdata", "xm"))
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--pairs", type=int, default=0)
     args = parser.parse_args()
     for tool in ("xmp", "openmpt123"):
         if not shutil.which(tool):
@@ -72,6 +93,9 @@ def main():
         sys.exit(f"render_compare: no songs at {args.songs}")
     songs = sorted(f for f in os.listdir(args.songs) if f.lower().endswith(".xm"))
     tools = renderers(args.zav_render)
+    if args.pairs:
+        median_of_pairs(args.pairs, tools, [os.path.join(args.songs, song) for song in songs])
+        return
     totals = {name: 0.0 for name in tools}
     print(f"CPU seconds (user + system), best of {args.runs} runs; one pass of each song, raw frames to /dev/null")
     header = f"{'song':34} {'length s':>8} " + " ".join(f"{name:>22}" for name in tools) + f" {'ratio xmp':>9} {'ratio mpt':>9}"

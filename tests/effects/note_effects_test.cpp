@@ -16,8 +16,11 @@ const uint8_t SetPanning = 8, SampleOffset = 9, Extended = 14, KeyOff = 20, Enve
 const uint8_t E4 = NoteNumber(4, 4);  // linear period 4352
 
 // C-4 on row 0 of channel 0, then `cell` on row 1; the twelve ticks of both rows at speed 6.
+// Instrument 2 plays the same square an octave up at volume 32.
 std::vector<TickState> SecondRow(const Note& cell) {
   xmw::Module song = Song(1, 4);
+  song.instruments.push_back(InstrumentOf(LoopingSample(32)));
+  song.instruments[1].samples[0].relativeNote = 12;
   Put(song, 0, 0, 0, {C4, 1});
   Put(song, 0, 1, 0, cell);
   Player player(song);
@@ -29,7 +32,7 @@ std::vector<TickState> RowTwo(const std::vector<TickState>& ticks) {
 }
 
 // The delayed row at speed 6 after C-4 at volume 64: when the note (E-4 with volume 16) or
-// the key-off plays, and what plays without one.
+// the key-off plays; without a note the last one plays again, from the sample's start.
 TEST(NoteDelay, PlaysTheCellAtTickYAndLeavesOutOneThatCannotPlay) {
   struct Case {
     Note cell;
@@ -40,8 +43,9 @@ TEST(NoteDelay, PlaysTheCellAtTickYAndLeavesOutOneThatCannotPlay) {
       {{E4, 1, 0x20, Extended, 0xD0}, V(6, 4352), V(6, 16), {0}},  // no delay at all
       {{E4, 1, 0x20, Extended, 0xD6}, V(6, 4608), V(6, 64), {}},   // never comes: cell left out
       {{E4, 5, 0x20, Extended, 0xDF}, V(6, 4608), V(6, 64), {}},   // instrument 5 left out too
-      {{0, 0, 0, Extended, 0xD3}, V(6, 4608), V(6, 64), {}},       // nothing to delay
-      {{0, 0, 0x20, Extended, 0xD3}, V(6, 4608), {64, 64, 64, 16, 16, 16}, {}},
+      {{0, 0, 0, Extended, 0xD3}, V(6, 4608), V(6, 64), {3}},
+      {{0, 0, 0x20, Extended, 0xD3}, V(6, 4608), {64, 64, 64, 16, 16, 16}, {3}},
+      {{0, 2, 0, Extended, 0xD3}, {4608, 4608, 4608, 3840, 3840, 3840}, {64, 64, 64, 32, 32, 32}, {3}},
       {{xmw::kKeyOff, 0, 0, Extended, 0xD3}, V(6, 4608), {64, 64, 64, 0, 0, 0}, {}},
   };
   for (const Case& c : cases) {
@@ -148,6 +152,30 @@ xmw::Module SongWithEnvelope() {
   envelope.points = {{0, 64}, {10, 32}, {20, 0}};
   envelope.flags = xmw::kEnvelopeOn;
   return song;
+}
+
+// The volume envelope's value after each tick of the row after C-4 (which reached tick 6 of
+// its envelope, 44): a delayed note or key-off starts it over on its tick, taking that tick's
+// step at once; K00 beside a note and an instrument lets it go on.
+TEST(EnvelopeRestart, DelayedCellsStartItOnTheirTickAndK00BesideAnInstrumentDoesNot) {
+  const std::pair<Note, V> cases[] = {
+      {{C4, 1, 0, Extended, 0xD2}, {44, 41, 64, 60, 57, 54}},
+      {{xmw::kKeyOff, 0, 0, Extended, 0xD2}, {44, 41, 64, 60, 57, 54}},
+      {{E4, 1, 0, KeyOff, 0x00}, {44, 41, 38, 35, 32, 28}}};
+  for (const auto& c : cases) {
+    xmw::Module song = SongWithEnvelope();
+    Put(song, 0, 0, 0, {C4, 1});
+    Put(song, 0, 1, 0, c.first);
+    Player player(song);
+    player.Ticks(6);
+    V values;
+    for (int tick = 0; tick < 6; ++tick) {
+      player.Tick();
+      values.push_back(Channels[0].volumeEnvelopeValue);
+    }
+    EXPECT_EQ(values, c.second) << "effect " << int(c.first.effect);
+    EXPECT_EQ(Channels[0].keyOff, c.first.note != C4);
+  }
 }
 
 // The panning envelope moves with it only where the volume envelope has a sustain point on.

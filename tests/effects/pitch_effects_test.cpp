@@ -26,11 +26,12 @@ std::vector<TickState> NoteWith(uint8_t note, uint8_t effect, uint8_t parameter,
 }
 
 // The steps run down from the speed, so tick 0 plays the base and the order of the rest
-// depends on the speed.
+// depends on the speed; counts above 16 play +y, 16 the base.
 TEST(Arpeggio, PlaysTheBaseOnTick0ThenTheStepsCountedDownFromTheSpeed) {
   const std::vector<std::pair<int, V>> rows = {
       {6, {0, 448, 192, 0, 448, 192}}, {5, {0, 192, 0, 448, 192}}, {4, {0, 0, 448, 192}},
-      {2, {0, 192}}};
+      {2, {0, 192}},
+      {20, {0, 448, 448, 448, 0, 0, 448, 192, 0, 448, 192, 0, 448, 192, 0, 448, 192, 0, 448, 192}}};
   for (const auto& row : rows) {
     EXPECT_EQ(PeriodDeltas(NoteWith(C4, Arpeggio, 0x37, xmw::kLinearFrequencyTable, row.first)),
               row.second) << "speed " << row.first;
@@ -81,6 +82,25 @@ TEST(TonePortamento, MovesTowardTheNoteWithoutStartingItAndStopsThere) {
     EXPECT_EQ(V(periods.begin() + 6, periods.end()), (V{4608, 4544, 4480, 4480, 4480, 4480}));
     EXPECT_EQ(ticks[6].updateFlags & TriggerNote, 0);
     EXPECT_EQ(ticks[11].voiceIndex, 0);
+  }
+}
+
+// In both columns 3xx's parameter is not taken: the column's Fx, or for F0 the kept speed,
+// drives the glide, twice a tick beside Fx and once beside F0.
+TEST(TonePortamento, InBothColumnsTheVolumeColumnsSpeedDrivesTheGlide) {
+  const uint8_t C5 = NoteNumber(5, 0);
+  const std::pair<Note, Note> cases[] = {
+      {{}, {C5, 0, 0xF1, TonePorta, 0x02}},                         // 2 x 64 a tick
+      {{0, 0, 0, TonePorta, 0x20}, {C5, 0, 0xF0, TonePorta, 0x02}}};  // 1 x 128
+  for (const auto& c : cases) {
+    xmw::Module song = Song(1, 4);
+    Put(song, 0, 0, 0, {C4, 1});
+    Put(song, 0, 1, 0, c.first);
+    Put(song, 0, 2, 0, c.second);
+    Player player(song);
+    std::vector<int32_t> periods = Periods(player.Ticks(18));
+    EXPECT_EQ(V(periods.begin() + 12, periods.end()), (V{4608, 4480, 4352, 4224, 4096, 3968}))
+        << "volume column " << std::hex << int(c.second.volume);
   }
 }
 

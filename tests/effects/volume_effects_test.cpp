@@ -141,6 +141,17 @@ TEST(Tremor, T00OnAFreshChannelIsOneTickOnAndOneOffFromTick1) {
   EXPECT_EQ(Heard(RowWith({0, 0, 0, Tremor, 0x00})), (V{64, 64, 0, 64, 0, 64}));
 }
 
+// Each phase counts down the times it began with; new times are read when it flips.
+TEST(Tremor, NewTimesTakeEffectWhenThePhaseFlips) {
+  xmw::Module song = Song(1, 4);
+  const uint8_t times[] = {0x11, 0x22, 0x34, 0x42};
+  Put(song, 0, 0, 0, {C4, 1, 0, Tremor, times[0]});
+  for (int row = 1; row < 4; ++row) Put(song, 0, row, 0, {0, 0, 0, Tremor, times[row]});
+  Player player(song);
+  EXPECT_EQ(Heard(player.Ticks(24)), (V{64, 64, 64, 0, 0, 64, 64, 64, 0,  0,  0,  64,
+                                        64, 64, 64, 0, 0, 0,  0,  0,  0, 64, 64, 64}));
+}
+
 // The counter moves on the later ticks only; a row that ends the tremor keeps the silence it
 // left until something sets the volume.
 TEST(Tremor, SoundsForXPlusOneTicksAndIsSilentForYPlusOneAcrossRows) {

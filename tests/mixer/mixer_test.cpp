@@ -132,12 +132,13 @@ TEST(MixerPaths, SilentVoicesMoveOnExactlyAsIfMixed) {
 namespace {
 
 TEST(ConvertBlock, RoundsHalvesToEvenThenClamps) {
-  const float in[] = {32767.5f, -40000.0f, 2.5f,  3.5f, -2.5f, -32768.5f,
-                      1e30f,    NAN,       -0.5f, 0.49999997f, 1.5f, -1.5f};
-  const int16_t expected[] = {32767, -32768, 2, 4, -2, -32768, 32767, 0, 0, 0, 2, -2};
-  int16_t out[12];
-  ConvertBlock(out, in, 6);
-  for (int i = 0; i < 12; ++i) EXPECT_EQ(out[i], expected[i]) << in[i];
+  const float in[] = {32767.5f, -40000.0f, 2.5f,  3.5f,        -2.5f, -32768.5f, 1e30f,     NAN,
+                      -0.5f,    0.49999997f, 1.5f, -1.5f, -1e30f, -INFINITY, INFINITY, 40000.0f};
+  const int16_t expected[] = {32767, -32768, 2, 4, -2, -32768, 32767, 0,
+                              0, 0, 2, -2, -32768, -32768, 32767, 32767};
+  int16_t out[16];
+  ConvertBlock(out, in, 8);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(out[i], expected[i]) << in[i];
 }
 
 TEST(ConvertBlock, DoesNothingWithoutFramesOrBuffers) {

@@ -55,7 +55,7 @@ TEST(ResetChannelInstrument, WaveformControlDecidesWhetherPositionsReturnTo0) {
   sample.volume = 40, sample.panning = 200;
   Channel c = {};
   c.vibratoPosition = 17, c.tremoloPosition = -9, c.waveforms = 0x04;  // E44, E70
-  c.volumeEnvelopeLevel = 1234, c.keyOff = 1, c.tremorCounter = 5;
+  c.volumeEnvelopeLevel = 1234, c.keyOff = 1, c.tremorPhase = 5;
   ResetChannelInstrument(&c, &sample);
   EXPECT_EQ(c.vibratoPosition, 17);
   EXPECT_EQ(c.tremoloPosition, 0);
@@ -66,7 +66,7 @@ TEST(ResetChannelInstrument, WaveformControlDecidesWhetherPositionsReturnTo0) {
   EXPECT_EQ(c.volumeEnvelopeLevel, 1234);  // the level keeps its value
   EXPECT_EQ(c.fadeoutVolume, 65536);
   EXPECT_EQ(c.keyOff, 0);
-  EXPECT_EQ(c.tremorCounter, 0);
+  EXPECT_EQ(c.tremorPhase, 0);
   EXPECT_EQ(c.updateFlags, UpdateVolume | UpdatePanning);
   c.waveforms = 0x40;
   ResetChannelInstrument(&c, &sample);

@@ -1,6 +1,7 @@
 // Writes the fuzzer's built seeds: small modules that between them hold every kind of record
 // the loader reads (packed and plain patterns, missing patterns, empty and full instruments,
-// 8- and 16-bit samples with every loop kind, envelopes). usage: make_seeds DIRECTORY
+// 8- and 16-bit samples with every loop kind, envelopes) and the effects that keep state from
+// tick to tick. usage: make_seeds DIRECTORY
 #include <cstdio>
 #include <string>
 
@@ -49,6 +50,24 @@ xmw::Module Rich(xmw::CellEncoding encoding, uint16_t channels) {
   return song;
 }
 
+// The rich song with the effects whose state runs across ticks and rows: tremor times that
+// change, note delays without a note, K00 beside a note and an instrument, tone portamento in
+// both columns, an arpeggio at speed 31.
+xmw::Module Effects() {
+  xmw::Module song = Rich(xmw::CellEncoding::Packed, 4);
+  xmw::Pattern& pattern = song.patterns[0];
+  pattern.At(3, 1) = {0, 0, 0, 0x1D, 0x34};
+  pattern.At(4, 1) = {0, 0, 0, 0x1D, 0x42};
+  pattern.At(3, 2) = {0, 3, 0, 0x0E, 0xD2};
+  pattern.At(4, 2) = {0, 0, 0x20, 0x0E, 0xD1};
+  pattern.At(5, 2) = {97, 0, 0, 0x0E, 0xD2};
+  pattern.At(5, 1) = {50, 1, 0x30, 0x14, 0};
+  pattern.At(6, 1) = {60, 0, 0xF1, 0x03, 0x02};
+  pattern.At(7, 3) = {0, 0, 0, 0x0F, 31};
+  pattern.At(7, 1) = {0, 0, 0, 0x00, 0x47};
+  return song;
+}
+
 bool Write(const std::string& folder, const char* name, const xmw::Module& module) {
   std::string error;
   if (xmw::WriteFileAtomically(folder + "/" + name, xmw::WriteModule(module), &error)) return true;
@@ -74,6 +93,6 @@ int main(int argc, char** argv) {
             Write(folder, "packed.xm", Rich(xmw::CellEncoding::Packed, 4)) &&
             Write(folder, "packed-always.xm", Rich(xmw::CellEncoding::PackedAlways, 3)) &&
             Write(folder, "unpacked.xm", Rich(xmw::CellEncoding::Unpacked, 6)) &&
-            Write(folder, "wide.xm", wide);
+            Write(folder, "wide.xm", wide) && Write(folder, "effects.xm", Effects());
   return ok ? 0 : 1;
 }

@@ -19,8 +19,10 @@ const uint8_t C4 = 49, E4 = 53, G4 = 56, B7 = 96, KeyOff = xmw::kKeyOff;
 // Instruments: 1 the plain looping square, 2 the same with volume and panning envelopes and a
 // fade-out, 3 a long one-shot sample whose pitch rises along it (where an offset starts is
 // heard), 4 the square an octave up by relative note, 5 a quiet one (volume 16), 6 to 8 the
-// square 23, 24 and 25 semitones up (B-7 on them is the highest note there is, or beyond).
-enum { Plain = 1, Enveloped, OneShot, OctaveUp, Quiet, Up23, Up24, Up25 };
+// square 23, 24 and 25 semitones up (B-7 on them is the highest note there is, or beyond), 9 the
+// square with a looping volume envelope (a wobble), 10 one whose envelope dies in 4 ticks, 11
+// one whose envelope dies in 30 ticks.
+enum { Plain = 1, Enveloped, OneShot, OctaveUp, Quiet, Up23, Up24, Up25, Wobble, Dies4, Dies30 };
 
 struct Put {
   int row, channel;
@@ -73,6 +75,15 @@ xmw::Instrument EnvelopedSquare() {
   return instrument;
 }
 
+xmw::Instrument WithVolumeEnvelope(std::vector<xmw::EnvelopePoint> points, uint8_t flags = 0) {
+  xmw::Instrument instrument = WithMap(Square());
+  instrument.volumeEnvelope.points = std::move(points);
+  instrument.volumeEnvelope.flags = uint8_t(xmw::kEnvelopeOn | flags);
+  instrument.volumeEnvelope.loopEnd = 2;
+  instrument.fadeout = 256;
+  return instrument;
+}
+
 xmw::Module SongOf(const Case& c) {
   xmw::Module song;
   song.channels = 2;
@@ -83,7 +94,9 @@ xmw::Module SongOf(const Case& c) {
   song.orders = {0};
   song.instruments = {WithMap(Square()),   EnvelopedSquare(),      WithMap(Chirp()),
                       WithMap(Square(12)), WithMap(Square(0, 16)), WithMap(Square(23)),
-                      WithMap(Square(24)), WithMap(Square(25))};
+                      WithMap(Square(24)), WithMap(Square(25)),
+                      WithVolumeEnvelope({{0, 64}, {6, 8}, {12, 64}}, xmw::kEnvelopeLoop),
+                      WithVolumeEnvelope({{0, 64}, {4, 0}}), WithVolumeEnvelope({{0, 64}, {30, 0}})};
   song.instruments[Plain - 1].fadeout = 2048;
   if (c.firstNote) song.patterns[0].At(0, 0) = xmw::Cell{C4, c.firstInstrument, 0, 0, 0};
   for (const Put& put : c.cells) {
@@ -283,10 +296,59 @@ std::vector<Case> Cases() {
   add("key-off-then-ins", 6, {{2, 0, cell(KeyOff, 0, 0, 0, 0)}, {4, 0, cell(0, Plain, 0, 0, 0)}});
   add("key-off-with-ins", 6, {{2, 0, cell(KeyOff, Plain, 0, 0, 0)}});
   add("key-off-then-note", 6, {{2, 0, cell(KeyOff, 0, 0, 0, 0)}, {4, 0, cell(E4, 0, 0, 0, 0)}});
-  for (int speed = 1; speed <= 16; ++speed) {
+  for (int speed = 1; speed <= 31; ++speed) {
     add("arp-047-s" + std::to_string(speed), speed,
         {{1, 0, cell(0, 0, 0, 0, 0x47)}, {2, 0, cell(0, 0, 0, 0, 0x47)}});
   }
+  add("arp-047-s31-long", 31, {{1, 0, cell(0, 0, 0, 0, 0x47)}})->rows = 2;
+
+  // Tremor whose times change from row to row, then a row without it, then a new note.
+  std::vector<Put> tremors;
+  const uint8_t times[] = {0x11, 0x22, 0x34, 0x42};
+  for (int row = 1; row <= 12; ++row) tremors.push_back({row, 0, cell(0, 0, 0, 29, times[row % 4])});
+  tremors.push_back({14, 0, cell(E4, Plain, 0, 29, 0x21)});
+  for (int speed : {3, 6}) add("tremor-changing-s" + std::to_string(speed), speed, tremors)->rows = 16;
+
+  // Note delays on cells without a note: an instrument alone (the last note with the new
+  // sample), nothing but the delay, a key-off; and the envelope of a delayed note, at 32 BPM so
+  // that a tick is heard.
+  add("delay-ins-only-oneshot", 6, {{2, 0, cell(0, OneShot, 0, 14, 0xD2)}});
+  add("delay-ins-only-plain", 6, {{2, 0, cell(0, Plain, 0, 14, 0xD2)}})->firstInstrument = OneShot;
+  add("delay-bare-oneshot", 6, {{3, 0, cell(0, 0, 0, 14, 0xD2)}})->firstInstrument = OneShot;
+  add("delay-bare-after-C10", 6,
+      {{2, 0, cell(0, 0, 0, 12, 0x10)}, {3, 0, cell(0, 0, 0, 14, 0xD2)}})->firstInstrument = OneShot;
+  add("delay-bare-vol", 6, {{3, 0, cell(0, 0, 0x20, 14, 0xD2)}})->firstInstrument = OneShot;
+  add("delay-keyoff-dies30", 6, {{3, 0, cell(KeyOff, 0, 0, 14, 0xD2)}})->firstInstrument = Dies30;
+  add("delay-envelope-dies4", 6,
+      {{0, 1, cell(0, 0, 0, 15, 0x20)}, {2, 0, cell(C4, Dies4, 0, 14, 0xD2)}});
+
+  // K00 beside a note and an instrument: no new note, no restart.
+  for (int speed : {6, 31}) {
+    add("key-off-K00-noteins-s" + std::to_string(speed), speed,
+        {{2, 0, cell(E4, Plain, 0, 20, 0)}});
+  }
+  add("key-off-K00-noteins-wobble", 6, {{3, 0, cell(E4, Wobble, 0, 20, 0)}})->firstInstrument =
+      Wobble;
+  add("key-off-K00-noteins-vol", 6, {{2, 0, cell(E4, Plain, 0x30, 20, 0)}});
+  add("key-off-K00-noteins-after-vol", 31,
+      {{1, 0, cell(0, 0, 0x18, 0, 0)}, {2, 0, cell(E4, Plain, 0, 20, 0)}});
+  add("key-off-K00-noteins-enveloped", 6, {{3, 0, cell(E4, Enveloped, 0, 20, 0)}})
+      ->firstInstrument = Enveloped;
+
+  // Tone portamento in both columns of one row.
+  for (uint8_t v : {0xF0, 0xF1, 0xF4}) {
+    for (uint8_t p : {0x00, 0x02, 0x20}) {
+      add("porta-both-" + Hex2(v) + "-3" + Hex2(p), 6, {{2, 0, cell(G4, 0, v, 3, p)}});
+    }
+  }
+  add("porta-both-F1-503", 6, {{2, 0, cell(G4, 0, 0xF1, 5, 0x03)}});
+  add("porta-both-F0-302-after-320", 6,
+      {{1, 0, cell(0, 0, 0, 3, 0x20)}, {2, 0, cell(G4, 0, 0xF0, 3, 0x02)}});
+  add("porta-F0-after-320", 6, {{1, 0, cell(0, 0, 0, 3, 0x20)}, {2, 0, cell(G4, 0, 0xF0, 0, 0)}});
+  add("porta-both-F0-500-after-340", 6,
+      {{1, 0, cell(0, 0, 0, 3, 0x40)}, {2, 0, cell(G4, 0, 0xF0, 5, 0x00)}});
+  add("porta-300-after-F2", 6, {{1, 0, cell(0, 0, 0xF2, 0, 0)}, {2, 0, cell(G4, 0, 0, 3, 0)}});
+
   add("note-B7-octave-up", 6,
       {{2, 0, cell(B7, OctaveUp, 0, 0, 0)}, {4, 0, cell(E4, OctaveUp, 0, 0, 0)}});
   add("note-B7-plain", 6, {{2, 0, cell(B7, Plain, 0, 0, 0)}});

@@ -2,7 +2,7 @@
 # Configures (once) and builds both trees: build/win (the program's stub and the tests' Windows
 # helpers) and build/native (portable code, unit tests, tools, benchmarks). The project's
 # installer, build/win/ZAVInstaller.exe, is packed by the native zav-pack from the stub; with
-# "win" only that much of the native tree is built.
+# "win" only that much of the native tree is built, and the sound card that run.sh records from.
 #   build.sh [win|all]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -21,5 +21,5 @@ configure build/native -DZAV_WIN_BUILD_DIR="$root/build/win"
 if [ "$what" = all ]; then
   cmake --build "$root/build/native" -j "$jobs"
 else
-  cmake --build "$root/build/native" -j "$jobs" --target zav_installer_program
+  cmake --build "$root/build/native" -j "$jobs" --target zav_installer_program zav_alsa_capture
 fi

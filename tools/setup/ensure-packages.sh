@@ -14,7 +14,7 @@ build_packages=(
 )
 run_packages=(
   wine wine64 xvfb xdotool x11-apps x11-utils imagemagick xauth
-  libasound2 python3
+  libasound2 libasound2-dev python3
 )
 test_packages=(
   cabextract openmpt123 xmp sox gcab osslsigncode openssl

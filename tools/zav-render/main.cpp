@@ -119,12 +119,19 @@ bool IsTerminal(FILE* file) {
 #endif
 }
 
+// A buffer of many blocks: each block's frames are written in one call, which the stream
+// would otherwise copy and hand on almost block by block.
 FILE* OpenOutput(const char* path) {
-  if (strcmp(path, "-") != 0) return fopen(path, "wb");
+  FILE* out = stdout;
+  if (strcmp(path, "-") != 0) {
+    out = fopen(path, "wb");
+  } else {
 #if defined(_WIN32)
-  _setmode(_fileno(stdout), _O_BINARY);  // no CR before every LF byte of the samples
+    _setmode(_fileno(stdout), _O_BINARY);  // no CR before every LF byte of the samples
 #endif
-  return stdout;
+  }
+  if (out) setvbuf(out, nullptr, _IOFBF, size_t(1) << 16);
+  return out;
 }
 
 // Renders after the module has loaded, so that a refused module leaves the output as it was.

@@ -21,12 +21,16 @@ void PutU32(uint8_t* at, uint32_t value) {
   for (int i = 0; i < 4; ++i) at[i] = uint8_t(value >> (8 * i));
 }
 
-// The ring holds the host's 16-bit samples; the files hold little-endian ones.
-void ToLittleEndian(const int16_t* samples, size_t count, uint8_t* bytes) {
+// The ring holds the host's 16-bit samples; the files hold little-endian ones, which on a
+// little-endian host are the ring's own bytes.
+const uint8_t* LittleEndian(const int16_t* samples, size_t count, uint8_t* bytes) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  memcpy(bytes, samples, count * sizeof(int16_t));
+  (void)count;
+  (void)bytes;
+  return reinterpret_cast<const uint8_t*>(samples);
 #else
   for (size_t i = 0; i < count; ++i) PutU16(bytes + 2 * i, uint16_t(samples[i]));
+  return bytes;
 #endif
 }
 
@@ -113,9 +117,9 @@ bool RenderFrames(Module* module, int64_t limitFrames, bool untilPassEnds, Rende
     if (tracker.ended() && tracker.frames() < end) end = tracker.frames();
     int64_t take = end - done < BlockFrames ? end - done : BlockFrames;
     if (take <= 0) break;
-    ToLittleEndian(OutputRing + size_t(block) * BlockFrames * Channels, size_t(take) * Channels,
-                   bytes);
-    writing = fwrite(bytes, BytesPerFrame, size_t(take), out) == size_t(take);
+    const uint8_t* frames = LittleEndian(OutputRing + size_t(block) * BlockFrames * Channels,
+                                         size_t(take) * Channels, bytes);
+    writing = fwrite(frames, BytesPerFrame, size_t(take), out) == size_t(take);
     done += take;
     bar.Show(done);
   }

@@ -2,15 +2,15 @@
 
 The program plays through Wine's wave-out, which Wine hands to ALSA's default device. For
 the run, ALSA reads only a configuration file written here, whose default device converts
-to 16-bit stereo at 44,100 frames per second and writes every frame into a named pipe (the
-`file` plugin, with a `null` device behind it). A thread of the harness drains that pipe
+to 16-bit stereo at 44,100 frames per second and plays into the harness's sound card
+(tests/e2e/alsa): a device that plays at real time from a buffer, as a sound card does, and
+writes every frame it is given into a named pipe. A thread of the harness drains that pipe
 into a raw file.
 
-The null device takes frames as fast as they come, so Wine would run the program's audio
-clock several times faster than real time. The drain therefore reads at real-time pace:
-once the pipe is full, ALSA's write waits, and the program hears a device that plays at
-the speed a listener would. A reader that falls behind only slows that clock; it never
-drops or repeats frames.
+The card, not the drain, keeps the pace. A device that took every frame at once (ALSA's null
+device, which the harness used before) always looks empty to Wine, which then plays a period
+of silence whenever the program's queued sound reaches it a period late: on a busy machine
+that broke the captured sound where a real card, with a buffer to play from, holds.
 """
 import array
 import fcntl
@@ -19,41 +19,39 @@ import os
 import select
 import sys
 import threading
-import time
 import wave
+
+from .proc import HarnessError
 
 RATE = 44100
 CHANNELS = 2
 SAMPLE_BYTES = 2
 FRAME_BYTES = CHANNELS * SAMPLE_BYTES
-PIPE_BYTES = 16384            # about 90 ms of audio: the most the device runs ahead
-BURST_SECONDS = 0.1           # the most the drain catches up at once after a stall
+PIPE_BYTES = 1 << 20          # the drain keeps up; a long stall of it only pauses the card
 F_SETPIPE_SZ = 1031
 
 ALSA_CONFIG = """\
 # Written by the end-to-end harness for one run: everything played lands in a pipe.
+pcm_type.zav_capture {{
+  lib "{plugin}"
+}}
 pcm.!default {{
   type plug
   slave {{ pcm "zav_capture" format S16_LE rate {rate} channels {channels} }}
 }}
 pcm.zav_capture {{
-  type file
-  slave.pcm "zav_discard"
+  type zav_capture
   file "{pipe}"
-  format "raw"
-}}
-pcm.zav_discard {{
-  type null
 }}
 """
 
 
 class AudioCapture:
-    def __init__(self, work_dir, realtime=True):
+    def __init__(self, work_dir, plugin):
         self.config_path = os.path.join(work_dir, "asound.conf")
         self.pipe_path = os.path.join(work_dir, "audio.fifo")
         self.raw_path = os.path.join(work_dir, "audio.raw")
-        self.realtime = realtime
+        self.plugin = plugin
         self._stop = threading.Event()
         self._thread = None
         self._pipe = None
@@ -63,8 +61,12 @@ class AudioCapture:
         return {"ALSA_CONFIG_PATH": self.config_path}
 
     def start(self):
+        if not os.path.isfile(self.plugin):
+            raise HarnessError(f"the harness's sound card {self.plugin} does not exist: build the "
+                               "native tree (cmake --build build/native --target zav_alsa_capture)")
         with open(self.config_path, "w") as out:
-            out.write(ALSA_CONFIG.format(rate=RATE, channels=CHANNELS, pipe=self.pipe_path))
+            out.write(ALSA_CONFIG.format(plugin=self.plugin, rate=RATE, channels=CHANNELS,
+                                         pipe=self.pipe_path))
         if os.path.lexists(self.pipe_path):
             os.unlink(self.pipe_path)
         os.mkfifo(self.pipe_path, 0o600)
@@ -74,30 +76,17 @@ class AudioCapture:
         try:
             fcntl.fcntl(self._pipe, F_SETPIPE_SZ, PIPE_BYTES)
         except OSError:
-            pass  # the default size only lets the device run further ahead
+            pass  # the default size only makes a stalled drain pause the card sooner
         self._raw = open(self.raw_path, "wb")
         self._thread = threading.Thread(target=self._drain, name="audio-drain", daemon=True)
         self._thread.start()
         return self
 
     def _drain(self):
-        rate = RATE * FRAME_BYTES
-        allowance = 0.0
-        last = time.monotonic()
         while not self._stop.is_set():
-            now = time.monotonic()
-            allowance = min(allowance + (now - last) * rate, BURST_SECONDS * rate)
-            last = now
-            wanted = int(allowance) if self.realtime else 1 << 20
-            if wanted <= 0:
-                time.sleep(0.005)
-                continue
             ready, _, _ = select.select([self._pipe], [], [], 0.02)
-            if not ready:
-                continue
-            data = self._read(wanted)
-            self._raw.write(data)
-            allowance -= len(data)
+            if ready:
+                self._raw.write(self._read(1 << 20))
 
     def _read(self, limit):
         try:

@@ -26,14 +26,14 @@ WindowState = collections.namedtuple("WindowState", "window client style ex_styl
 
 
 class Session:
-    def __init__(self, config, name, screen=(1024, 768), audio=True, realtime_audio=True):
+    def __init__(self, config, name, screen=(1024, 768), audio=True):
         self.config = config
         self.name = name
         self.screen = screen
         self.work_dir = os.path.join(config.work_dir, name)
         self.prefix = WinePrefix(config.prefix)
         self.display = None
-        self.audio = AudioCapture(self.work_dir, realtime_audio) if audio else None
+        self.audio = AudioCapture(self.work_dir, config.alsa_capture) if audio else None
         self.program = None
         self.testctl = None
         self.prefix_seconds = 0.0
@@ -233,8 +233,9 @@ class Session:
 
     def start_program_and_post_at_once(self, message, wparam=0, lparam=0, seconds=10):
         """Starts the program with a helper already waiting for its window, which posts the
-        message the instant the window exists and times the program's end. Facts: unseen-us
-        (how long the window can have existed when the message went out), exit-ms, exit-code."""
+        message the instant the window exists (it waits up to a minute for it) and times the
+        program's end. Facts: unseen-us (how long the window can have existed when the message
+        went out), exit-ms, exit-code."""
         if self.testctl is None:
             raise HarnessError("the session has not been started")
         helper = self.testctl.start("race-post", message, wparam, lparam, seconds,
@@ -242,7 +243,7 @@ class Session:
         try:
             helper.wait_for_line("waiting", timeout=30)
             self.start_program(wait_for_window=False)
-            return _exit_facts(helper.finish(timeout=seconds + 60))
+            return _exit_facts(helper.finish(timeout=seconds + 90))
         finally:
             helper.stop()
 
