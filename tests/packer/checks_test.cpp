@@ -222,6 +222,11 @@ TEST(Song, RefusesWhatWouldNotPlayAsAnnounced) {
   fast.defaultBpm = 300;
   fast.defaultSpeed = 0;
   twoInstruments.instruments.push_back(twoInstruments.instruments[0]);
+  auto with = [&good](void (*change)(xmw::Module*)) {
+    xmw::Module song = good;
+    change(&song);
+    return xmw::WriteModule(song);
+  };
   const struct {
     Bytes xm;
     const char* refusal;  // nullptr: taken
@@ -238,6 +243,17 @@ TEST(Song, RefusesWhatWouldNotPlayAsAnnounced) {
       {xmw::WriteModule(silent), "has no sample data at all", nullptr},
       {xmw::WriteModule(fast), "a speed of 0 ticks a row, and the format allows 1 to 31", nullptr},
       {xmw::WriteModule(fast), "a tempo of 300 BPM, and the format allows 32 to 255", nullptr},
+      // Each bound of the header just inside and just past.
+      {with([](xmw::Module* m) { m->songLengthOverride = 256; }), nullptr, nullptr},
+      {with([](xmw::Module* m) { m->songLengthOverride = 0; }), "a song length of 0 orders, and the format allows 1 to 256", nullptr},
+      {with([](xmw::Module* m) { m->songLengthOverride = 257; }), "a song length of 257 orders", nullptr},
+      {with([](xmw::Module* m) { m->defaultSpeed = 31; m->defaultBpm = 32; }), nullptr, nullptr},
+      {with([](xmw::Module* m) { m->defaultSpeed = 32; }), "a speed of 32 ticks a row", nullptr},
+      {with([](xmw::Module* m) { m->defaultBpm = 31; }), "a tempo of 31 BPM", nullptr},
+      {with([](xmw::Module* m) { m->defaultBpm = 255; }), nullptr, nullptr},
+      {with([](xmw::Module* m) { m->defaultBpm = 256; }), "a tempo of 256 BPM", nullptr},
+      {with([](xmw::Module* m) { m->patternCountOverride = 257; }), "a pattern count of 257, and the format allows at most 256", nullptr},
+      {with([](xmw::Module* m) { m->instrumentCountOverride = 129; }), "an instrument count of 129, and the format allows at most 128", nullptr},
   };
   for (const auto& [xm, refusal, warning] : songs) {
     Diagnostics diagnostics;
