@@ -84,6 +84,10 @@ def unpacked(cabinet):
     return tree(folder)
 
 
+def checksum_right(image):
+    return image.OPTIONAL_HEADER.CheckSum == image.generate_checksum()
+
+
 def wait_for(condition, seconds):
     deadline = time.monotonic() + seconds
     while not condition():
@@ -317,7 +321,7 @@ check(name_at > 0 and installer[name_at - 2] & 0x80, 'a name outside ASCII is no
 # As independent tools read the streamed installer: its checksum (pefile), and its cabinet,
 # the first block of the data section, unpacked by cabextract into the payload's files.
 image = pefile.PE(data=installer)
-check(image.OPTIONAL_HEADER.CheckSum == image.generate_checksum(), "the installer's checksum is wrong")
+check(checksum_right(image), "the installer's checksum is wrong")
 section = image.sections[-1].PointerToRawData
 cabinet_at, cabinet_size = struct.unpack_from('<II', installer, section + 12)
 check(unpacked(installer[section + cabinet_at:section + cabinet_at + cabinet_size]) == tree(payload),
@@ -330,6 +334,14 @@ check(again.returncode == 0 and open(at('one.exe'), 'rb').read() == open(at('two
 later = run(full + ['-o', at('two.exe')], env=dict(SOURCE_DATE_EPOCH='1800000000'))
 check(later.returncode == 0 and open(at('one.exe'), 'rb').read() != open(at('two.exe'), 'rb').read(),
       'SOURCE_DATE_EPOCH was not honoured')
+# An icon of three sizes: every image of it in the installer, the checksum right.
+icon = convert('-size', '48x48', 'plasma:', '-define', 'icon:auto-resize=48,32,16', at('icon.ico'))
+iconed = run(good + ['--icon', icon, '-o', at('iconed.exe')])
+ico = open(icon, 'rb').read()
+images = [ico[start:start + size] for size, start in (struct.unpack_from('<II', ico, 6 + 16 * i + 8) for i in range(ico[4]))]
+installer = open(at('iconed.exe'), 'rb').read() if iconed.returncode == 0 else b''
+check(len(images) == 3 and all(image in installer for image in images), '--icon: not every image is in the installer')
+check(installer and checksum_right(pefile.PE(data=installer)), "--icon: the installer's checksum is wrong\n" + iconed.stderr)
 unwritable = run(good + ['-o', at('no/such/folder/out.exe')])
 check(unwritable.returncode == 1 and '-o' in unwritable.stderr, 'a failed write: %s' % unwritable.stderr)
 
