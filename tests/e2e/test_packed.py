@@ -124,7 +124,7 @@ def run_zav_pack_exe(session, exe, args, **env):
 def cabinet_files(program, folder):
     """The files of a packed program's cabinet as cabextract unpacks them into `folder`."""
     cabinet = folder + ".cab"
-    write(cabinet, data_blocks(program)[0])
+    write(cabinet, data_blocks(program)[CABINET_ENTRY])
     if run(["cabextract", "-q", "-d", folder, cabinet]).returncode:
         raise harness.HarnessError(f"cabextract could not unpack the cabinet of {program}")
     return tree(folder)
