@@ -4,25 +4,41 @@
 
 #include "packer/byte_order.h"
 
-namespace {
-
-size_t Aligned(size_t offset) {
-  return (offset + DataBlockAlignment - 1) / DataBlockAlignment * DataBlockAlignment;
+DataSectionLayout LayOutDataSection(const uint64_t (&sizes)[DataEntryCount]) {
+  DataSectionLayout layout;
+  uint64_t end = DataDirectorySize;
+  auto place = [&](int entry) {
+    layout.offsets[entry] = AlignUp(end, DataBlockAlignment);
+    layout.sizes[entry] = sizes[entry];
+    end = layout.offsets[entry] + sizes[entry];
+  };
+  for (int entry = 0; entry < DataEntryCount; ++entry) {
+    if (entry != CabinetEntry) place(entry);
+  }
+  place(CabinetEntry);
+  layout.size = end;
+  return layout;
 }
 
-}  // namespace
+std::vector<uint8_t> DataDirectoryBytes(const DataSectionLayout& layout) {
+  std::vector<uint8_t> directory(DataDirectorySize);
+  std::memcpy(directory.data(), DataMagic, sizeof DataMagic);
+  WriteU32(&directory, 4, DataVersion);
+  WriteU32(&directory, 8, DataEntryCount);
+  for (int entry = 0; entry < DataEntryCount; ++entry) {
+    WriteU32(&directory, DataHeaderSize + 8 * entry, uint32_t(layout.offsets[entry]));
+    WriteU32(&directory, DataHeaderSize + 8 * entry + 4, uint32_t(layout.sizes[entry]));
+  }
+  return directory;
+}
 
 std::vector<uint8_t> LayOutDataSection(const std::vector<uint8_t> (&blocks)[DataEntryCount]) {
-  std::vector<uint8_t> section(DataDirectorySize);
-  std::memcpy(section.data(), DataMagic, sizeof DataMagic);
-  WriteU32(&section, 4, DataVersion);
-  WriteU32(&section, 8, DataEntryCount);
-  for (int entry = 0; entry < DataEntryCount; ++entry) {
-    size_t offset = Aligned(section.size());
-    section.resize(offset);
-    section.insert(section.end(), blocks[entry].begin(), blocks[entry].end());
-    WriteU32(&section, DataHeaderSize + 8 * entry, uint32_t(offset));
-    WriteU32(&section, DataHeaderSize + 8 * entry + 4, uint32_t(blocks[entry].size()));
-  }
+  uint64_t sizes[DataEntryCount];
+  for (int entry = 0; entry < DataEntryCount; ++entry) sizes[entry] = blocks[entry].size();
+  DataSectionLayout layout = LayOutDataSection(sizes);
+  std::vector<uint8_t> section = DataDirectoryBytes(layout);
+  section.resize(layout.size);
+  for (int entry = 0; entry < DataEntryCount; ++entry)
+    std::copy(blocks[entry].begin(), blocks[entry].end(), section.begin() + long(layout.offsets[entry]));
   return section;
 }

@@ -4,7 +4,11 @@
    then checks inputs but writes no installer). */
 #define FILE_BYTES(name, path) .globl name, name##End; .p2align 4; name: .incbin path; name##End:
 
+#ifdef __ELF__
   .section .rodata,"a"
+#else
+  .section .rdata,"dr"
+#endif
 #ifdef ZAV_STUB_FILE
   FILE_BYTES(ZavPackStub, ZAV_STUB_FILE)
 #else
@@ -20,4 +24,6 @@ ZavPackStubEnd:
   FILE_BYTES(ZavPackCredits, "credits.txt")
   FILE_BYTES(ZavPackInfoText, "info.txt")
 
+#ifdef __ELF__
   .section .note.GNU-stack,"",@progbits
+#endif

@@ -60,10 +60,10 @@ void CheckCombination(const Options& options, Diagnostics* diagnostics) {
 
 }  // namespace
 
-Options ReadOptions(int argc, const char* const* argv, Diagnostics* diagnostics) {
+Options ReadOptions(const std::vector<std::string>& arguments, Diagnostics* diagnostics) {
   Options options;
-  for (int i = 0; i < argc; ++i) {
-    std::string argument = argv[i];
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
     // "--song=x.xm" is "--song x.xm".
     size_t equals = argument.rfind("--", 0) == 0 ? argument.find('=') : std::string::npos;
     std::string name = argument.substr(0, equals);
@@ -82,8 +82,8 @@ Options ReadOptions(int argc, const char* const* argv, Diagnostics* diagnostics)
     if (field) diagnostics->Problem({name, ""}, "is given twice; give it once");
     if (equals != std::string::npos) {
       field = argument.substr(equals + 1);
-    } else if (i + 1 < argc) {
-      field = argv[++i];
+    } else if (i + 1 < arguments.size()) {
+      field = arguments[++i];
     } else {
       diagnostics->Problem({name, ""}, "needs a value; see zav-pack --help");
     }

@@ -2,6 +2,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "packer/checks/diagnostics.h"
 
@@ -15,7 +16,7 @@ struct Options {
 
 // Reads the arguments after the program's name. Unknown options, missing values, an option
 // given twice, stray arguments and options that exclude each other are problems.
-Options ReadOptions(int argc, const char* const* argv, Diagnostics* diagnostics);
+Options ReadOptions(const std::vector<std::string>& arguments, Diagnostics* diagnostics);
 
 // What `zav-pack --help` prints (the README's section "Make your own installer" shows the same).
 extern const char HelpText[];

@@ -1,12 +1,9 @@
 #include "packer/checks/diagnostics.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
 #include <cstring>
+
+#include "packer/file_io.h"
 
 std::string ShellQuoted(const std::string& text) {
   bool plain = !text.empty();
@@ -28,40 +25,35 @@ std::string WithThousands(uint64_t number) {
 bool ReadInputFile(const Input& input, uint64_t maxBytes, std::vector<uint8_t>* bytes,
                    Diagnostics* diagnostics) {
   // Not opened before it is known to be a plain file: a FIFO would block the open.
-  struct stat status;
-  if (stat(input.value.c_str(), &status) != 0) {
-    diagnostics->Problem(input, std::string("cannot be read: ") + std::strerror(errno));
+  PathStatus status = StatusOf(input.value, true);
+  if (status.kind != PathKind::File) {
+    diagnostics->Problem(input, status.kind == PathKind::Missing ? "cannot be read: " + status.error
+                                : status.kind == PathKind::Folder ? "is a folder, not a file; name a file"
+                                                                  : "is not a plain file; name a file");
     return false;
   }
-  if (!S_ISREG(status.st_mode)) {
-    diagnostics->Problem(input, S_ISDIR(status.st_mode) ? "is a folder, not a file; name a file"
-                                                        : "is not a plain file; name a file");
+  if (status.size > maxBytes) {
+    diagnostics->Problem(input, WithThousands(status.size) + " bytes, more than the " + WithThousands(maxBytes) +
+                                    " that it may have");
     return false;
   }
-  if (uint64_t(status.st_size) > maxBytes) {
-    diagnostics->Problem(input, WithThousands(uint64_t(status.st_size)) + " bytes, more than the " +
-                                    WithThousands(maxBytes) + " that it may have");
-    return false;
-  }
-  int file = open(input.value.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (file < 0) {
-    diagnostics->Problem(input, std::string("cannot be read: ") + std::strerror(errno));
+  InputFile file;
+  std::string error;
+  if (!file.Open(input.value, &error)) {
+    diagnostics->Problem(input, "cannot be read: " + error);
     return false;
   }
   bytes->clear();
   uint8_t buffer[1 << 16];
-  ssize_t got;
+  int64_t got;
   // Bounded even if the file grows while it is read.
-  while (bytes->size() <= maxBytes && (got = read(file, buffer, sizeof buffer)) != 0) {
-    if (got < 0 && errno == EINTR) continue;
+  while (bytes->size() <= maxBytes && (got = file.Read(buffer, sizeof buffer, &error)) != 0) {
     if (got < 0) {
-      diagnostics->Problem(input, std::string("cannot be read: ") + std::strerror(errno));
-      close(file);
+      diagnostics->Problem(input, "cannot be read: " + error);
       return false;
     }
     bytes->insert(bytes->end(), buffer, buffer + got);
   }
-  close(file);
   if (bytes->size() > maxBytes) {
     diagnostics->Problem(input, "grew past " + WithThousands(maxBytes) + " bytes while it was read");
     return false;

@@ -11,7 +11,7 @@ namespace {
 std::string FolderNameProblem(const std::string& name) {
   if (name.empty()) return "is empty; give the name of the folder to create";
   int characters = CharacterCount(name.c_str());
-  if (characters < 0) return "is not UTF-8; give the name in UTF-8";
+  if (characters < 0) return NotUnicodeProblem(name, "give the name in UTF-8", "give another name");
   if (characters > FolderNameMaxLength)
     return "is " + std::to_string(characters) + " characters long; the installer takes " +
            std::to_string(FolderNameMaxLength) + " at most; shorten it";

@@ -1,9 +1,7 @@
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
+#include "packer/checks/code_page.h"
 #include "packer/checks/texts.h"
 
 namespace {
@@ -37,65 +35,31 @@ struct Findings {
   }
 };
 
-// One conversion of glibc's iconv; characters are handed over one at a time, so that the one
-// that fails is known.
-class Converter {
- public:
-  Converter(const char* to, const char* from) : descriptor_(iconv_open(to, from)) {}
-  ~Converter() {
-    if (descriptor_ != reinterpret_cast<iconv_t>(-1)) iconv_close(descriptor_);
-  }
-  bool ok() const { return descriptor_ != reinterpret_cast<iconv_t>(-1); }
-
-  // Converts as much of `in` as it can; the count of input bytes used.
-  size_t Convert(const std::string& in, std::string* out) {
-    char* from = const_cast<char*>(in.data());
-    size_t left = in.size();
-    char buffer[256];
-    while (left > 0) {
-      char* to = buffer;
-      size_t room = sizeof buffer;
-      size_t result = iconv(descriptor_, &from, &left, &to, &room);
-      out->append(buffer, to);
-      if (result == size_t(-1) && errno != E2BIG) break;
-    }
-    return in.size() - left;
-  }
-
- private:
-  iconv_t descriptor_;
-};
-
-uint32_t CodePoint(const std::string& utf32, size_t index) {
-  const unsigned char* c = reinterpret_cast<const unsigned char*>(utf32.data()) + 4 * index;
-  return c[0] | c[1] << 8 | c[2] << 16 | uint32_t(c[3]) << 24;
-}
-
 // UTF-8 to code page 437, every character that has no form there refused with its place.
 bool FromUtf8(const std::string& utf8, std::string* cp437, Findings* findings) {
-  Converter toCodePoints("UTF-32LE", "UTF-8"), toCp437("IBM437", "UTF-32LE"), toUtf8("UTF-8", "UTF-32LE");
-  if (!toCodePoints.ok() || !toCp437.ok() || !toUtf8.ok()) {
-    findings->Add("cannot be converted: this system's iconv lacks UTF-8 or IBM437");
+  std::vector<Utf8Character> characters;
+  size_t valid = 0;
+  if (!DecodeUtf8(utf8, &characters, &valid)) {
+    findings->Add("cannot be converted: this system cannot convert UTF-8");
     return false;
   }
-  std::string codePoints;
-  size_t valid = toCodePoints.Convert(utf8, &codePoints);
   Place place;
-  size_t count = codePoints.size() / 4;
-  for (size_t i = 0; i < count; ++i) {
-    uint32_t c = CodePoint(codePoints, i);
+  for (size_t i = 0; i < characters.size(); ++i) {
+    uint32_t c = characters[i].codePoint;
     if (i == 0 && c == ByteOrderMark) continue;
     ++place.column;
-    std::string character = codePoints.substr(4 * i, 4);
-    if (toCp437.Convert(character, cp437) != 4) {
-      std::string shown;
-      toUtf8.Convert(character, &shown);
+    char byte;
+    if (ToCodePage437(c, &byte)) {
+      *cp437 += byte;
+    } else {
       char code[16];
       std::snprintf(code, sizeof code, "U+%04X", c);
-      findings->Add(place.Text() + ": '" + shown + "' (" + code + ") has no form in code page 437; replace it");
+      findings->Add(place.Text() + ": '" + utf8.substr(characters[i].at, characters[i].length) + "' (" + code +
+                    ") has no form in code page 437; replace it");
     }
     // CR LF, LF and a lone CR each end a line.
-    if (c == '\n' || (c == '\r' && (i + 1 == count || CodePoint(codePoints, i + 1) != '\n'))) place = {place.line + 1, 0};
+    bool crBeforeLf = c == '\r' && i + 1 < characters.size() && characters[i + 1].codePoint == '\n';
+    if (c == '\n' || (c == '\r' && !crBeforeLf)) place = {place.line + 1, 0};
   }
   if (valid < utf8.size()) {
     findings->Add("is not UTF-8 at line " + std::to_string(place.line) + " column " +

@@ -1,10 +1,8 @@
 #include "packer/checks/picture.h"
 
-#include <jpeglib.h>
-
-#include <csetjmp>
-#include <cstdio>
 #include <cstring>
+
+#include "packer/checks/picture_decoder.h"
 
 namespace {
 
@@ -32,15 +30,27 @@ const char* OtherFormat(const std::vector<uint8_t>& bytes) {
   return nullptr;
 }
 
-// The frame marker (SOFn) that says how the picture is coded: 0xC0 baseline, 0xC2 progressive,
-// others extended, lossless or arithmetic. 0 when none comes before the first scan.
-int FrameMarker(const std::vector<uint8_t>& b) {
+// What the headers before the first scan say: the frame (SOFn) marker that tells how the picture
+// is coded (0xC0 baseline, 0xC2 progressive, others extended, lossless or arithmetic; 0 when
+// none comes before the first scan), its precision, size and components, and whether its colour
+// is YCbCr, as a JPEG decoder guesses it: RGB when an Adobe marker says "no transform" or the
+// components are named R, G, B.
+struct JpegFacts {
+  int frameMarker = 0;
+  int width = 0, height = 0, components = 0, precision = 0;
+  bool ycbcr = true;
+  bool ended = false;  // an end-of-image marker follows the first scan
+};
+
+bool IsFrameMarker(int marker) {
+  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+JpegFacts ReadJpegHeaders(const std::vector<uint8_t>& b) {
+  JpegFacts facts;
   size_t at = 2;
   while (at + 4 <= b.size() && b[at] == 0xFF) {
     int marker = b[at + 1];
-    bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-    if (frame) return marker;
-    if (marker == 0xDA) return 0;
     if (marker == 0xFF) {  // fill byte
       ++at;
       continue;
@@ -49,75 +59,38 @@ int FrameMarker(const std::vector<uint8_t>& b) {
       at += 2;
       continue;
     }
-    at += 2 + (b[at + 2] << 8 | b[at + 3]);
+    size_t length = size_t(b[at + 2] << 8 | b[at + 3]);
+    const uint8_t* field = b.data() + at + 4;
+    bool whole = at + 2 + length <= b.size();
+    if (IsFrameMarker(marker) && !facts.frameMarker && whole && length >= 8) {
+      facts.frameMarker = marker;
+      facts.precision = field[0];
+      facts.height = field[1] << 8 | field[2];
+      facts.width = field[3] << 8 | field[4];
+      facts.components = field[5];
+      if (facts.components == 3 && length >= 8 + 9 && field[6] == 'R' && field[9] == 'G' && field[12] == 'B')
+        facts.ycbcr = false;
+    }
+    if (marker == 0xEE && whole && length >= 14 && std::memcmp(field, "Adobe", 5) == 0 && field[11] == 0)
+      facts.ycbcr = false;
+    if (marker == 0xDA) {
+      // In the coded data a 0xFF is followed by a 0 or a restart marker; the first 0xFF 0xD9
+      // after the scan starts is the end of the image (or of a last scan).
+      for (size_t i = at + 2; i + 1 < b.size() && !facts.ended; ++i) facts.ended = b[i] == 0xFF && b[i + 1] == 0xD9;
+      return facts;
+    }
+    at += 2 + length;
   }
-  return 0;
-}
-
-// libjpeg reports errors through a callback that must not return: it jumps back to the decode.
-// Warnings (corrupt data, a file cut short) count as damage too.
-struct ErrorTrap {
-  jpeg_error_mgr manager;
-  jmp_buf jump;
-  bool damaged;
-  char message[JMSG_LENGTH_MAX];
-};
-
-void OnError(j_common_ptr info) {
-  ErrorTrap* trap = reinterpret_cast<ErrorTrap*>(info->err);
-  info->err->format_message(info, trap->message);
-  std::longjmp(trap->jump, 1);
-}
-
-void OnMessage(j_common_ptr info, int level) {
-  ErrorTrap* trap = reinterpret_cast<ErrorTrap*>(info->err);
-  if (level < 0 && !trap->damaged) {
-    trap->damaged = true;
-    info->err->format_message(info, trap->message);
-  }
-}
-
-struct JpegFacts {
-  int width, height, components, precision;
-  bool progressive, ycbcr;
-};
-
-// Reads the header and, with `decode`, every scan line. False, with libjpeg's message in
-// `trap`, for a file it cannot read or finds damaged. No C++ object lives in this frame, so the
-// jump back from OnError skips no destructor.
-bool ReadJpeg(const std::vector<uint8_t>& bytes, bool decode, JpegFacts* facts,
-              ErrorTrap* trap) {
-  jpeg_decompress_struct info;
-  info.err = jpeg_std_error(&trap->manager);
-  trap->manager.error_exit = OnError;
-  trap->manager.emit_message = OnMessage;
-  trap->damaged = false;
-  if (setjmp(trap->jump)) {
-    jpeg_destroy_decompress(&info);
-    return false;
-  }
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
-  jpeg_read_header(&info, TRUE);
-  *facts = {int(info.image_width), int(info.image_height), info.num_components, info.data_precision,
-            info.progressive_mode != 0, info.jpeg_color_space == JCS_YCbCr};
-  if (decode) {
-    jpeg_start_decompress(&info);
-    JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                               info.output_width * info.output_components, 1);
-    while (info.output_scanline < info.output_height) jpeg_read_scanlines(&info, row, 1);
-    jpeg_finish_decompress(&info);
-  }
-  jpeg_destroy_decompress(&info);
-  return !trap->damaged;
+  return facts;
 }
 
 // What keeps the picture from being shown as it is; empty when nothing does.
-std::string Unfit(const JpegFacts& facts, int frameMarker, const PictureShape& shape) {
+std::string Unfit(const JpegFacts& facts, const PictureShape& shape) {
+  if (!facts.frameMarker) return "damaged (it has no frame header before its first scan)";
   std::string unfit;
   auto add = [&unfit](const std::string& what) { unfit += (unfit.empty() ? "" : ", ") + what; };
-  if (facts.progressive) add("progressive");
-  else if (frameMarker != 0xC0) add("not baseline-coded");
+  if (facts.frameMarker == 0xC2) add("progressive");
+  else if (facts.frameMarker != 0xC0) add("not baseline-coded");
   if (facts.precision != 8) add(std::to_string(facts.precision) + "-bit");
   if (facts.components == 1) add("grey-scale");
   else if (facts.components == 4) add("CMYK");
@@ -150,13 +123,11 @@ std::vector<uint8_t> CheckPicture(const Input& picture, const PictureShape& shap
     diagnostics->Problem(picture, std::string("is ") + (format ? format : "not a JPEG picture") + needed);
     return {};
   }
-  JpegFacts facts = {};
-  ErrorTrap trap;
-  // The whole picture is decoded only once its header fits: a wrong one is refused anyway.
-  bool readable = ReadJpeg(bytes, false, &facts, &trap);
-  std::string unfit = readable ? Unfit(facts, FrameMarker(bytes), shape) : "";
-  if (readable && unfit.empty()) readable = ReadJpeg(bytes, true, &facts, &trap);
-  if (!readable) unfit = std::string("damaged (") + trap.message + ")";
+  JpegFacts facts = ReadJpegHeaders(bytes);
+  // The whole picture is decoded only once its headers fit: a wrong one is refused anyway.
+  std::string unfit = Unfit(facts, shape), damage;
+  if (unfit.empty() && !facts.ended) unfit = "damaged (cut short: it has no end marker)";
+  if (unfit.empty() && !DecodesWhole(bytes, &damage)) unfit = "damaged (" + damage + ")";
   if (!unfit.empty()) {
     diagnostics->Problem(picture, "is a JPEG that is " + unfit + needed);
     return {};

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "music/module_loader.h"
+#include "packer/checks/song_layout.h"
 #include "tools/zav-render/info.h"
 #include "tools/zav-render/song_pass.h"
 
@@ -28,6 +29,7 @@ std::string Duration(const SongPass& pass) {
   return text;
 }
 
+// The loader keeps the first 32 channels; a sample cut short is the layout check's to tell.
 void WarnOfClamps(const Input& song, const std::vector<uint8_t>& xm, Diagnostics* diagnostics) {
   if (ModuleLoadClamps & ChannelsDropped) {
     uint8_t field[2] = {};  // the loader read it, even if the file ends inside it
@@ -37,9 +39,6 @@ void WarnOfClamps(const Input& song, const std::vector<uint8_t>& xm, Diagnostics
                                    std::to_string(PlayerChannels) + " and drops the others; "
                                    "move what they play into the first 32 in a tracker");
   }
-  if (ModuleLoadClamps & SampleDataCut)
-    diagnostics->Warning(song, "has sample data that runs past the end of the file, and the player "
-                               "plays only what is there; save the song again in a tracker");
 }
 
 }  // namespace
@@ -61,6 +60,9 @@ std::vector<uint8_t> CheckSong(const Input& song, std::string* summary, Diagnost
                                    "; give an XM module (FastTracker 2) that it can load");
     return {};
   }
+  size_t problemsBefore = diagnostics->problems.size();
+  CheckSongLayout(song, xm, diagnostics);
+  if (diagnostics->problems.size() != problemsBefore) return {};
   WarnOfClamps(song, xm, diagnostics);
   ModuleSummary facts = SummarizeModule(module.get());
   SongPass pass = MeasureSongPass(module.get(), PassLimitSeconds * RenderRate);

@@ -9,10 +9,12 @@
 #include "installer/utf8.h"
 #include "installer/windows_upper_case.h"
 #include "packer/checks/cabinet_limits.h"
+#include "packer/checks/utf16_names.h"
 
 namespace {
 
 const size_t DriveRootLength = 7;  // "\\?\X:\"
+const char ReplacementCharacter[] = "\xEF\xBF\xBD";  // U+FFFD
 
 // The name as Windows compares it: each UTF-16 unit upper-cased, either separator. A name that
 // is no UTF-8 (refused on its own) is compared byte for byte.
@@ -41,8 +43,7 @@ size_t StoredNameMaxLength(size_t folderNameLength) {
 std::string StoredNameProblem(const std::string& name, size_t maxLength) {
   switch (StoredNameFault(name.c_str())) {
     case NameFault::NotUtf8:
-      return "is not UTF-8 (the bytes that are not are shown as \\xHH), and names on Windows are "
-             "Unicode; rename it in UTF-8 (convmv -f latin1 -t utf8 --notest NAME does it)";
+      return NotUnicodeProblem(name, "rename it in UTF-8 (convmv -f latin1 -t utf8 --notest NAME does it)", "rename it");
     case NameFault::Unsafe:
       return "is not a name the installer may create (a device name such as CON, a part of dots "
              "only, or one of < > : \" | ? * or a control character); rename it";
@@ -51,11 +52,24 @@ std::string StoredNameProblem(const std::string& name, size_t maxLength) {
     case NameFault::None:
       break;
   }
+  if (name.find(ReplacementCharacter) != std::string::npos)
+    return "holds U+FFFD (shown as \\uFFFD), which stands for a character lost when the name was "
+           "converted (under Wine: a Linux name that is not UTF-8); rename it";
   if (name.size() > maxLength)
     return "is " + std::to_string(name.size()) + " bytes long in UTF-8 (" +
            std::to_string(CharacterCount(name.c_str())) + " characters), and a cabinet stores " +
            std::to_string(maxLength) + " at most; shorten it";
   return "";
+}
+
+std::string NotUnicodeProblem(const std::string& name, const char* bytesRemedy, const char* unitsRemedy) {
+  for (size_t at = 0; at < name.size(); ++at) {
+    if (CarriedSurrogate(name, at))
+      return std::string("is not UTF-16: it holds an unpaired surrogate (shown as \\uHHHH), and names on "
+                         "Windows are Unicode; ") + unitsRemedy;
+  }
+  return std::string("is not UTF-8 (the bytes that are not are shown as \\xHH), and names on Windows are "
+                     "Unicode; ") + bytesRemedy;
 }
 
 std::vector<std::string> StoredNameClashes(const std::vector<std::string>& names) {
@@ -84,16 +98,23 @@ std::vector<std::string> StoredNameClashes(const std::vector<std::string>& names
 std::string ShownName(const std::string& name) {
   std::string shown;
   uint32_t codePoint;
+  char escaped[8];
   for (size_t at = 0; at < name.size();) {
     int length = DecodeUtf8(name.c_str() + at, &codePoint);
-    if (length > 0) {
-      shown.append(name, at, length);
-      at += length;
+    if (char16_t surrogate = CarriedSurrogate(name, at)) {
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", unsigned(surrogate));
+      length = 3;
+    } else if (length == 0) {
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(name[at]));
+      length = 1;
+    } else if (codePoint == 0xFFFD) {
+      std::snprintf(escaped, sizeof escaped, "\\uFFFD");
     } else {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(name[at++]));
-      shown += escaped;
+      escaped[0] = '\0';
+      shown.append(name, at, size_t(length));
     }
+    shown += escaped;
+    at += size_t(length);
   }
   return shown;
 }

@@ -21,5 +21,11 @@ std::string StoredNameProblem(const std::string& name, size_t maxLength);
 // folder ("data", "Data\x.bin"). One text per clash.
 std::vector<std::string> StoredNameClashes(const std::vector<std::string>& names);
 
-// A name as a message shows it: each byte that is not part of UTF-8 as \xHH.
+// Why a name that is no UTF-8 is refused, ending with the remedy for its case: bytes that are no
+// UTF-8, or (in zav-pack.exe) an unpaired surrogate that a Windows name carried (utf16_names.h).
+std::string NotUnicodeProblem(const std::string& name, const char* bytesRemedy, const char* unitsRemedy);
+
+// A name as a message shows it: each byte that is not part of UTF-8 as \xHH, an unpaired
+// surrogate that a Windows name carried as \uHHHH, and U+FFFD, which looks like a fault of the
+// terminal, as \uFFFD.
 std::string ShownName(const std::string& name);

@@ -52,22 +52,39 @@ bool ReplaceProgramIcon(std::vector<uint8_t>* image, PeLayout* layout,
 
 }  // namespace
 
-bool BuildInstallerImage(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& dataSection,
-                         const std::vector<uint8_t>* icoFile, std::vector<uint8_t>* image,
-                         std::string* error) {
+bool BuildInstallerHead(const std::vector<uint8_t>& stub, uint64_t dataSectionSize,
+                        const std::vector<uint8_t>* icoFile, InstallerHead* head, std::string* error) {
   std::string problem;
   PeLayout layout;
   if (!CheckStub(stub, &layout, &problem)) return Refuse(error, problem);
-  if (dataSection.empty()) return Refuse(error, "the installer's data section is empty");
-  // Everything happens on a copy, so that a refusal leaves `image` as it was.
+  if (dataSectionSize == 0) return Refuse(error, "the installer's data section is empty");
+  // Everything happens on a copy, so that a refusal leaves `head` as it was.
   std::vector<uint8_t> built = stub;
   if (icoFile && !ReplaceProgramIcon(&built, &layout, *icoFile, &problem))
     return Refuse(error, problem);
-  if (!AppendSection(&built, &layout, DataSectionName, dataSection, InitializedReadOnlyData,
-                     &problem))
+  if (!AppendSectionHeader(&built, &layout, DataSectionName, dataSectionSize, InitializedReadOnlyData, &problem))
     return Refuse(error, problem);
-  size_t checkSum = CheckSumOffset(layout);
-  WriteU32(&built, checkSum, PeCheckSum(built, checkSum));
+  head->bytes.swap(built);
+  head->fileSize = uint64_t(layout.sections.back().rawOffset) + layout.sections.back().rawSize;
+  head->checkSumOffset = CheckSumOffset(layout);
+  return true;
+}
+
+void SetInstallerCheckSum(InstallerHead* head, uint32_t dataSectionSum) {
+  WriteU32(&head->bytes, head->checkSumOffset, 0);
+  uint32_t sum = PeWordSum(dataSectionSum, head->bytes.data(), head->bytes.size());
+  WriteU32(&head->bytes, head->checkSumOffset, FinishPeCheckSum(sum, head->fileSize));
+}
+
+bool BuildInstallerImage(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& dataSection,
+                         const std::vector<uint8_t>* icoFile, std::vector<uint8_t>* image,
+                         std::string* error) {
+  InstallerHead head;
+  if (!BuildInstallerHead(stub, dataSection.size(), icoFile, &head, error)) return false;
+  SetInstallerCheckSum(&head, PeWordSum(0, dataSection.data(), dataSection.size()));
+  std::vector<uint8_t> built = std::move(head.bytes);
+  built.insert(built.end(), dataSection.begin(), dataSection.end());
+  built.resize(head.fileSize);
   image->swap(built);
   return true;
 }

@@ -15,5 +15,20 @@ bool BuildInstallerImage(const std::vector<uint8_t>& stub, const std::vector<uin
                          const std::vector<uint8_t>* icoFile, std::vector<uint8_t>* image,
                          std::string* error);
 
+// The same installer written in parts, for a data section too large to hold in memory: the
+// head is the stub with its icon and the header of a data section of `dataSectionSize` bytes,
+// and ends where that section's bytes begin (its raw data starts on a file-alignment boundary,
+// so at an even offset). The installer's file is `fileSize` bytes long, the section padded with
+// zeros. Once the section is written, SetInstallerCheckSum completes the head with the checksum
+// of the whole file, given the PeWordSum of the section.
+struct InstallerHead {
+  std::vector<uint8_t> bytes;
+  uint64_t fileSize = 0;
+  size_t checkSumOffset = 0;
+};
+bool BuildInstallerHead(const std::vector<uint8_t>& stub, uint64_t dataSectionSize,
+                        const std::vector<uint8_t>* icoFile, InstallerHead* head, std::string* error);
+void SetInstallerCheckSum(InstallerHead* head, uint32_t dataSectionSum);
+
 // Checks an .ico file as BuildInstallerImage would take it; false with `problem` set.
 bool CheckIconFile(const std::vector<uint8_t>& icoFile, std::string* problem);

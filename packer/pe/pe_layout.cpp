@@ -179,25 +179,21 @@ void WriteSectionHeader(std::vector<uint8_t>* file, const PeLayout& layout, size
   WriteU32(file, at + 36, section.characteristics);
 }
 
-bool AppendSection(std::vector<uint8_t>* file, PeLayout* layout, const std::string& name,
-                   const std::vector<uint8_t>& bytes, uint32_t characteristics,
-                   std::string* problem) {
+bool AppendSectionHeader(std::vector<uint8_t>* file, PeLayout* layout, const std::string& name, uint64_t size,
+                         uint32_t characteristics, std::string* problem) {
   if (!HasRoomForSectionHeader(*file, *layout))
     return Refuse(problem, "the stub has no room in its headers for another section header");
   uint64_t address = NextSectionAddress(*layout);
   uint64_t rawOffset = AlignUp(file->size(), layout->fileAlignment);
-  uint64_t rawSize = AlignUp(bytes.size(), layout->fileAlignment);
-  uint64_t imageSize = AlignUp(address + bytes.size(), layout->sectionAlignment);
+  uint64_t rawSize = AlignUp(size, layout->fileAlignment);
+  uint64_t imageSize = AlignUp(address + size, layout->sectionAlignment);
   if (rawOffset + rawSize > UINT32_MAX || imageSize > UINT32_MAX)
     return Refuse(problem, "the installer would be larger than 4 GB");
 
-  file->reserve(rawOffset + rawSize);  // one allocation, not one per step, for a large section
   file->resize(rawOffset);
-  file->insert(file->end(), bytes.begin(), bytes.end());
-  file->resize(rawOffset + rawSize);
   PeSection section;
   section.name = name;
-  section.virtualSize = uint32_t(bytes.size());
+  section.virtualSize = uint32_t(size);
   section.virtualAddress = uint32_t(address);
   section.rawSize = uint32_t(rawSize);
   section.rawOffset = uint32_t(rawOffset);
@@ -209,5 +205,14 @@ bool AppendSection(std::vector<uint8_t>* file, PeLayout* layout, const std::stri
   WriteU32(file, layout->optionalHeader + SizeOfImageField, uint32_t(imageSize));
   size_t initializedData = layout->optionalHeader + SizeOfInitializedDataField;
   WriteU32(file, initializedData, ReadU32(*file, initializedData) + uint32_t(rawSize));
+  return true;
+}
+
+bool AppendSection(std::vector<uint8_t>* file, PeLayout* layout, const std::string& name,
+                   const std::vector<uint8_t>& bytes, uint32_t characteristics,
+                   std::string* problem) {
+  if (!AppendSectionHeader(file, layout, name, bytes.size(), characteristics, problem)) return false;
+  file->insert(file->end(), bytes.begin(), bytes.end());
+  file->resize(layout->sections.back().rawOffset + uint64_t(layout->sections.back().rawSize));
   return true;
 }

@@ -64,5 +64,10 @@ bool AppendSection(std::vector<uint8_t>* file, PeLayout* layout, const std::stri
                    const std::vector<uint8_t>& bytes, uint32_t characteristics,
                    std::string* problem);
 
+// The same for a section of `size` bytes that the caller writes itself: the file ends where
+// that section's raw data is to begin.
+bool AppendSectionHeader(std::vector<uint8_t>* file, PeLayout* layout, const std::string& name, uint64_t size,
+                         uint32_t characteristics, std::string* problem);
+
 // Writes one section's header back after its fields changed.
 void WriteSectionHeader(std::vector<uint8_t>* file, const PeLayout& layout, size_t index);

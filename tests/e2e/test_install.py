@@ -519,6 +519,31 @@ class HostileDestinationsLoseNothing(InstallSession):
                 self.assertEqual(tree(os.path.join(self.drive, folder)), before)
 
 
+PLANTED = ("cabinet", "winmm", "olepro32", "version", "uxtheme", "dwmapi", "propsys", "windowscodecs", "msacm32",
+           "comctl32", "shcore", "dbghelp")
+
+
+def plant_libraries(session, planted=PLANTED):
+    """A download folder and a current folder full of stand-ins for system libraries, a folder for
+    their markers, and the variables that make Wine prefer such copies to its own: (downloads,
+    current, markers, env)."""
+    downloads, current, markers = (session.path(name) for name in ("downloads", "current", "markers"))
+    # The stand-ins are built in a folder beside zav-testctl's.
+    built = os.path.join(os.path.dirname(os.path.dirname(session.config.testctl)), "planted")
+    for folder in (downloads, current):
+        shutil.copytree(built, folder, ignore=lambda _, names: [n for n in names if not n.endswith(".dll")])
+    os.makedirs(markers)
+    overrides = session.prefix.env["WINEDLLOVERRIDES"] + ";" + ",".join(planted) + "=n,b"
+    return downloads, current, markers, {"WINEDLLOVERRIDES": overrides,
+                                         "ZAV_PLANTED_MARKERS": harness.windows_path(markers)}
+
+
+def planted_libraries_loaded(markers, program):
+    """(library, process) of every stand-in that a process of `program` loaded."""
+    found = [tree(markers)[name].decode(errors="replace").split() for name in tree(markers)]
+    return [(library, process) for library, process in found if process.endswith("\\" + program)]
+
+
 class PlantedLibrariesStayUnloaded(InstallSession):
     """Run from a download folder that holds stand-ins for the system libraries it uses and those
     the platform loads on its behalf, started from a current folder that holds them too, with Wine
@@ -526,21 +551,13 @@ class PlantedLibrariesStayUnloaded(InstallSession):
     dialog, and no stand-in is loaded into it (each leaves a marker naming the loading process)."""
 
     audio = True
-    planted = ("cabinet", "winmm", "olepro32", "version", "uxtheme", "dwmapi", "propsys",
-               "windowscodecs", "msacm32", "comctl32", "shcore", "dbghelp")
+    planted = PLANTED
 
     @classmethod
     def start_program(cls):
-        downloads, current, cls.markers = (cls.session.path(name) for name in ("downloads", "current", "markers"))
-        # The stand-ins are built in a folder beside zav-testctl's.
-        built = os.path.join(os.path.dirname(os.path.dirname(cls.session.config.testctl)), "planted")
-        for folder in (downloads, current):
-            shutil.copytree(built, folder, ignore=lambda _, names: [n for n in names if not n.endswith(".dll")])
-        os.makedirs(cls.markers)
+        downloads, current, cls.markers, env = plant_libraries(cls.session, cls.planted)
         program = shutil.copy(cls.session.config.program, downloads)
-        overrides = cls.session.prefix.env["WINEDLLOVERRIDES"] + ";" + ",".join(cls.planted) + "=n,b"
-        cls.session.start_program(program, cwd=current, env={
-            "WINEDLLOVERRIDES": overrides, "ZAV_PLANTED_MARKERS": harness.windows_path(cls.markers)})
+        cls.session.start_program(program, cwd=current, env=env)
 
     def test_1_the_music_plays(self):
         time.sleep(1)
@@ -556,9 +573,8 @@ class PlantedLibrariesStayUnloaded(InstallSession):
         self.session.dialogs(close=True)
 
     def test_4_no_planted_library_was_loaded(self):
-        markers = [tree(self.markers)[name].decode(errors="replace").split() for name in tree(self.markers)]
-        self.assertEqual([library for library, process in markers if process.endswith("\\ZAVInstaller.exe")],
-                         [], f"stand-ins loaded (library, process): {markers}")
+        loaded = planted_libraries_loaded(self.markers, "ZAVInstaller.exe")
+        self.assertEqual(loaded, [], f"stand-ins loaded (library, process): {loaded}")
 
 
 if __name__ == "__main__":

@@ -1,14 +1,20 @@
 #!/usr/bin/python3
-"""An installer that zav-pack makes from a payload, a song and pictures of the test's own, then
-signed with a test certificate, as a user would ship it: it shows the test's background, plays
-the song sample for sample as zav-render mixes it, names its own folder in the browser, installs
-every file byte for byte as cabextract unpacks the packed cabinet, can be dragged while it
-installs, and a close during an install leaves no partial file. Copies with a damaged data
-directory say so in a message box and end with exit code 2, never a crash.
+"""An installer that zav-pack.exe makes under Wine, from Windows paths, of a payload with names in
+Greek, CJK and an emoji past U+FFFF, a song, pictures and texts of the test's own, then signed
+with a test certificate, as a user would ship it: it shows the test's background, plays the song
+sample for sample as zav-render mixes it, names its own folder (in those scripts too) in the
+browser, installs every file byte for byte as cabextract unpacks the cabinet that the Linux
+zav-pack packed of the same inputs, can be dragged while it installs, and a close during an
+install leaves no partial file; the Linux zav-pack's installer of the same inputs carries the same
+song, pictures and texts and installs the same files. A folder dropped on zav-pack.exe in a
+download folder full of planted stand-ins for system libraries becomes "<folder> Setup.exe", told
+in a message box, and no stand-in is loaded. Copies with a damaged data directory say so in a
+message box and end with exit code 2, never a crash.
 
-A second installer carries names in several scripts, a path past 260 characters and 300 MB: it
-installs from a Desktop named in those scripts with its progress on the status line, and from a
-script's command line (/S /D=PATH) with nothing shown or played."""
+A second payload carries names in several scripts, a path past 260 characters and 300 MB, packed
+by both builds: zav-pack.exe's installer installs it from a Desktop named in those scripts with
+its progress on the status line, the Linux build's from a script's command line (/S /D=PATH) with
+nothing shown or played."""
 import hashlib
 import os
 import shutil
@@ -24,11 +30,15 @@ import test_music  # noqa: E402
 from harness import config  # noqa: E402
 from harness.session import BACKGROUND_POINT  # noqa: E402
 from harness.proc import run as run_quietly  # noqa: E402
-from test_install import COMPLETED, INSTALLING, PROGRESS, InstallSession, tree, write  # noqa: E402
+from test_install import (COMPLETED, INSTALLING, PROGRESS, InstallSession, plant_libraries,  # noqa: E402
+                          planted_libraries_loaded, tree, write)
 
 ZAV_PACK = os.environ.get("ZAV_PACK", "")
 SONG = os.path.join(config.REPO, "..", "shared", "testdata", "xm", "mario_is_a_weenie.xm")
-FOLDER = "Test Game 2"
+FOLDER = "Test Game \u03a9\u03bc\u03ad\u03b3\u03b1 2"
+CREDITS = "Test Game 2 - packed by zav-pack.exe from Windows paths"
+INFO = "\u2554\u2550\u2550\u2557 Test Game 2\n\u255a\u2550\u2550\u255d \u2591\u2592\u2593\u2588 names in any script\n"
+CABINET_ENTRY = 0  # the data directory's entries: the cabinet first, then the pictures, song, texts
 SMALL_FILES = 3000  # so that an install lasts long enough to be dragged and closed in
 BIG_FILE = "data/random 20MB.bin"
 MAIN_WINDOW_GONE = 1  # zav-testctl's exit code when there is no main window
@@ -41,6 +51,11 @@ def run(args, **options):
 def make_payload(root):
     write(os.path.join(root, "a", "b", "c", "deep.txt"), b"three folders down\r\n")
     write(os.path.join(root, "docs & notes", "my file (1) #2, ok!.txt"), b"a name with blanks and signs\r\n")
+    # Greek, CJK, and an emoji past U+FFFF (two UTF-16 units), in folders and files.
+    write(os.path.join(root, "\u03a9\u03bc\u03ad\u03b3\u03b1", "\u03c3\u03b7\u03bc\u03b5\u03af\u03c9\u03c3\u03b7 \U0001f3b5.txt"),
+          "\u03c3\u03b7\u03bc\u03b5\u03af\u03c9\u03c3\u03b7\r\n".encode())
+    write(os.path.join(root, "\u8aac\u660e\u66f8.pdf"), os.urandom(3000))
+    write(os.path.join(root, "\U0001f3ae saves", "\u00c4rger \u65e5\u672c.dat"), os.urandom(70000))
     write(os.path.join(root, "empty.dat"), b"")
     write(os.path.join(root, BIG_FILE), os.urandom(20 * 1000 * 1000))
     for i in range(SMALL_FILES):
@@ -60,6 +75,59 @@ def make_pictures(folder):
         if made.returncode:
             raise harness.HarnessError(f"ImageMagick could not make {name}.jpg: {made.stdout}")
     return paths
+
+
+def zav_pack_exe(session):
+    return os.path.join(os.path.dirname(session.config.program), "packer", "zav-pack.exe")
+
+
+def pack_with_both_builds(session, payload, texts, paths, work):
+    """(zav-pack.exe's installer, the Linux zav-pack's) of the same inputs: `texts` maps options
+    to their values, `paths` options to lists of this machine's files, which zav-pack.exe gets as
+    Windows paths (several joined with commas)."""
+    if not os.path.isfile(ZAV_PACK):
+        raise harness.HarnessError(f"zav-pack not found at '{ZAV_PACK}': build the native tree first")
+    arguments = {"linux": ["--payload", payload], "windows": ["--payload", harness.windows_path(payload)]}
+    for option, value in texts.items():
+        for build in arguments:
+            arguments[build] += [option, value]
+    for option, files in paths.items():
+        arguments["linux"] += [option, ",".join(files)]
+        arguments["windows"] += [option, ",".join(harness.windows_path(file) for file in files)]
+    linux, windows = os.path.join(work, "Linux Setup.exe"), os.path.join(work, "Windows Setup.exe")
+    packed = run([ZAV_PACK, *arguments["linux"], "-o", linux])
+    if packed.returncode:
+        raise harness.HarnessError(f"zav-pack failed ({packed.returncode}): {packed.stdout}")
+    code, output = run_zav_pack_exe(session, zav_pack_exe(session), [*arguments["windows"], "-o", harness.windows_path(windows)])
+    if code:
+        raise harness.HarnessError(f"zav-pack.exe failed ({code}): {output}")
+    return windows, linux
+
+
+def install_unattended(session, program, folder):
+    """Runs `program` with /S /D=`folder` (a Windows path); its exit code and output."""
+    code, output, _ = run_quietly(["wine", program, "/S", f"/D={folder}"], check=False, timeout=240, env=session.env())
+    return code, output
+
+
+def run_zav_pack_exe(session, exe, args, **env):
+    """Runs zav-pack.exe in the session's prefix with `args` (the paths in them are this
+    machine's, given as Windows paths); its exit code and output."""
+    log = session.path("zav-pack.log")
+    with open(log, "w") as out:
+        code = subprocess.run(["wine", exe, *args], env=session.env(**env), stdout=out, stderr=subprocess.STDOUT,
+                              stdin=subprocess.DEVNULL, timeout=300).returncode
+    with open(log, errors="replace") as out:
+        return code, out.read()
+
+
+def cabinet_files(program, folder):
+    """The files of a packed program's cabinet as cabextract unpacks them into `folder`."""
+    cabinet = folder + ".cab"
+    write(cabinet, data_blocks(program)[CABINET_ENTRY])
+    if run(["cabextract", "-q", "-d", folder, cabinet]).returncode:
+        raise harness.HarnessError(f"cabextract could not unpack the cabinet of {program}")
+    return tree(folder)
 
 
 def sign(program, folder):
@@ -102,30 +170,23 @@ class PackedInstaller(InstallSession):
 
     @classmethod
     def start_program(cls):
-        if not os.path.isfile(ZAV_PACK):
-            raise harness.HarnessError(f"zav-pack not found at '{ZAV_PACK}': build the native tree first")
         cls.song = SONG if os.path.isfile(SONG) else None
         if not cls.song:
             print("test_packed: ../shared/testdata is missing; the installer keeps the project's song")
-        work = cls.session.path("pack")
+        # Windows paths in any script too: the folders that hold the inputs are named in them.
+        work = cls.session.path("pack \u03a9\u03bc\u03ad\u03b3\u03b1 \u65e5\u672c \U0001f3ae")
         cls.payload = os.path.join(work, "payload")
         make_payload(cls.payload)
         cls.pictures = make_pictures(work)
-        program = os.path.join(work, "Test Game Setup.exe")
-        song = ["--song", cls.song] if cls.song else []
-        packed = run([ZAV_PACK, "--payload", cls.payload, "--folder", FOLDER, *song,
-                      "--background", cls.pictures["background"],
-                      "--buttons", ",".join(cls.pictures[name] for name in ("install", "info", "exit")),
-                      "-o", program])
-        if packed.returncode:
-            raise harness.HarnessError(f"zav-pack failed ({packed.returncode}): {packed.stdout}")
-        cabinet = os.path.join(work, "payload.cab")
-        write(cabinet, data_blocks(program)[0])
-        unpacked = os.path.join(work, "cabextract")
-        if run(["cabextract", "-q", "-d", unpacked, cabinet]).returncode:
-            raise harness.HarnessError("cabextract could not unpack the packed cabinet")
-        cls.expected = tree(unpacked)
-        cls.session.start_program(sign(program, work))
+        info = os.path.join(work, "info.txt")
+        write(info, INFO.encode())
+        paths = {"--background": [cls.pictures["background"]], "--info": [info],
+                 "--buttons": [cls.pictures[name] for name in ("install", "info", "exit")]}
+        if cls.song:
+            paths["--song"] = [cls.song]
+        cls.programs = pack_with_both_builds(cls.session, cls.payload, {"--folder": FOLDER, "--credits": CREDITS}, paths, work)
+        cls.expected = cabinet_files(cls.programs[1], os.path.join(work, "cabextract"))
+        cls.session.start_program(sign(cls.programs[0], work))
 
     def start_install(self, folder):
         """Starts an install into Q:\\`folder` and returns once "Installing..." shows."""
@@ -136,7 +197,8 @@ class PackedInstaller(InstallSession):
 
     def test_1_shows_the_test_background(self):
         shown = self.session.window_picture()
-        background = self.session.decode_picture(self.pictures["background"])
+        # zav-testctl takes ANSI paths: the picture is decoded from a copy of an ASCII name.
+        background = self.session.decode_picture(shutil.copy(self.pictures["background"], self.session.path("background.jpg")))
         differing = [(x, y) for y in range(splash.HEIGHT) for x in range(splash.WIDTH)
                      if not (splash.in_button(x, y) or splash.in_slot(x, y) or splash.in_status(x, y))
                      and shown.pixel(x, y)[2] != background.pixel(x, y)[2]]
@@ -175,6 +237,54 @@ class PackedInstaller(InstallSession):
         self.assertLess(len(installed), len(self.expected), "the close did not stop the install")
         partial = [name for name, data in installed.items() if self.expected.get(name) != data]
         self.assertEqual(partial, [], "files left partial")
+
+    def test_6_the_linux_builds_installer_carries_the_same_and_installs_the_same_files(self):
+        windows, linux = (data_blocks(program) for program in self.programs)
+        differing = [entry for entry in range(len(windows)) if entry != CABINET_ENTRY and windows[entry] != linux[entry]]
+        self.assertEqual((len(windows), differing), (len(linux), []), "blocks that differ between the builds")
+        code, output = install_unattended(self.session, self.programs[1], "Q:\\Linux")
+        self.assertEqual(code, 0, output)
+        self.assertTrue(self.installed("Linux") == tree(self.payload), "installed bytes differ")
+
+
+class ZavPackExeTakesADroppedFolder(unittest.TestCase):
+    """zav-pack.exe run from a download folder of planted stand-ins, from a current folder of them
+    too: a folder dropped on it (its only argument) becomes "<folder> Setup.exe" beside it, told
+    in a message box; then a command line that decodes a picture and packs a song. No stand-in is
+    loaded into it."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = harness.Session("packed-drop", audio=False).start()
+        cls.addClassCleanup(cls.session.close)
+
+    def test_a_dropped_folder_and_a_command_line_load_no_planted_library(self):
+        downloads, current, markers, env = plant_libraries(self.session)
+        exe = shutil.copy(zav_pack_exe(self.session), downloads)
+        folder = self.session.path("My Game \u03a9\u03bc\u03ad\u03b3\u03b1 \U0001f3ae")
+        write(os.path.join(folder, "bin", "game.dat"), os.urandom(100000))
+        write(os.path.join(folder, "readme.txt"), b"read me\r\n")
+        self.session.start_program(exe, [harness.windows_path(folder)], wait_for_window=False, cwd=current, env=env)
+        box = harness.wait_until(lambda: (self.session.display.find_windows("zav-pack") or [None])[0], 60,
+                                 "zav-pack.exe's message box")
+        for _ in range(20):  # a box just shown may miss a key
+            self.session.display.xdotool("key", "--window", str(box), "Return", check=False)
+            if not self.session.program.running:
+                break
+            time.sleep(0.5)
+        self.assertEqual(self.session.wait_exit(10), 0)
+        setup = folder + " Setup.exe"
+        self.assertEqual(cabinet_files(setup, self.session.path("dropped")), tree(folder))
+
+        os.makedirs(self.session.path("pictures"))
+        picture = make_pictures(self.session.path("pictures"))["background"]
+        code, output = run_zav_pack_exe(self.session, exe, [
+            "--payload", harness.windows_path(folder), "--background", harness.windows_path(picture),
+            "--song", harness.windows_path(os.path.join(config.REPO, "assets", "music", "song.xm")),
+            "-o", harness.windows_path(self.session.path("command line.exe"))], **env)
+        self.assertEqual(code, 0, output)
+        loaded = planted_libraries_loaded(markers, "zav-pack.exe")
+        self.assertEqual(loaded, [], f"stand-ins loaded (library, process): {loaded}")
 
 
 class DamagedInstallersSaySo(unittest.TestCase):
@@ -235,15 +345,14 @@ BIG_BYTES = 300 << 20
 _packed_any_script = []
 
 
-def packed_in_any_script():
-    """(installer, the SHA-256 of each file it installs), packed once a run: names in Latin,
-    Greek and CJK scripts and an emoji past U+FFFF, one name that makes a path past 260
-    characters, and 300 MB of bytes that repeat every 512 bytes, so that packing is quick and the
+def packed_in_any_script(session):
+    """(zav-pack.exe's installer, the Linux zav-pack's, the SHA-256 of each file they install),
+    packed once a run of the same payload: names in Latin, Greek and CJK scripts and an emoji
+    past U+FFFF, one name that makes a path past 260 characters (zav-pack.exe reads it there
+    too), and 300 MB of bytes that repeat every 512 bytes, so that packing is quick and the
     install long. The payload is removed once packed, and so is each install once checked: the
     disk's write-back of that much would starve the real-time sound of the sessions after."""
     if not _packed_any_script:
-        if not os.path.isfile(ZAV_PACK):
-            raise harness.HarnessError(f"zav-pack not found at '{ZAV_PACK}': build the native tree first")
         work = os.path.join(config.CONFIG.work_dir, "packed-any-script")
         shutil.rmtree(work, ignore_errors=True)
         payload = os.path.join(work, "payload")
@@ -255,11 +364,8 @@ def packed_in_any_script():
         with open(os.path.join(payload, "data", "big.bin"), "wb") as big:
             for _ in range(BIG_BYTES // len(block)):
                 big.write(block)
-        program = os.path.join(work, "setup.exe")
-        packed = run([ZAV_PACK, "--payload", payload, "--folder", FOLDER_ANY_SCRIPT, "-o", program])
-        if packed.returncode:
-            raise harness.HarnessError(f"zav-pack failed ({packed.returncode}): {packed.stdout}")
-        _packed_any_script.extend((program, digests(payload)))
+        programs = pack_with_both_builds(session, payload, {"--folder": FOLDER_ANY_SCRIPT}, {}, work)
+        _packed_any_script.extend((*programs, digests(payload)))
         shutil.rmtree(payload)
     return _packed_any_script
 
@@ -276,7 +382,7 @@ def digests(folder):
 
 
 class NamesInAnyScript(InstallSession):
-    """The installer named in those scripts, started in a prefix whose Desktop is named in them
+    """zav-pack.exe's installer named in those scripts, started in a prefix whose Desktop is named in them
     too: the browser's title names the folder as it is, and accepting the browser's first choice
     (the Desktop) installs every file byte for byte, one path past 260 characters, while the
     status line counts up in percent."""
@@ -289,7 +395,7 @@ class NamesInAnyScript(InstallSession):
 
     @classmethod
     def start_program(cls):
-        program, cls.expected = packed_in_any_script()
+        program, _, cls.expected = packed_in_any_script(cls.session)
         cls.addClassCleanup(cls.session.prefix.set_desktop(f"Q:\\{DESKTOP}", cls.session.env()))
         cls.session.start_program(program)
 
@@ -314,9 +420,9 @@ class NamesInAnyScript(InstallSession):
 
 
 class UnattendedInstalls(unittest.TestCase):
-    """The same installer from a script's command line: /S /D=PATH installs into a folder named
-    in any script with no window and no sound and ends with 0; a line it cannot use ends with 2
-    and writes nothing; /? shows the usage in a message box."""
+    """The Linux build's installer of the same payload from a script's command line: /S /D=PATH
+    installs into a folder named in any script with no window and no sound and ends with 0; a line
+    it cannot use ends with 2 and writes nothing; /? shows the usage in a message box."""
 
     @classmethod
     def setUpClass(cls):
@@ -326,7 +432,7 @@ class UnattendedInstalls(unittest.TestCase):
         os.makedirs(cls.drive)
         cls.session.prefix.map_drive("q", cls.drive)
         cls.addClassCleanup(cls.session.prefix.unmap_drive, "q")
-        cls.program, cls.expected = packed_in_any_script()
+        _, cls.program, cls.expected = packed_in_any_script(cls.session)
 
     def install(self, *arguments):
         """(exit code, windows mapped meanwhile, whether the sound device was opened)."""

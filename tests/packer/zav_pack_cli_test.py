@@ -2,14 +2,41 @@
 """zav-pack's command line: every refusal is a row (exit 2, the input named, no output file,
 an existing output untouched), then the success path: exit 0, the same bytes twice,
 SOURCE_DATE_EPOCH honoured, a failed write with exit 1, and --help as the README shows it.
+With a Wine prefix the same table runs against zav-pack.exe, given this machine's paths (Wine
+reads them as paths of its drive Z:); a name that is no Unicode is the same row on both, shown as
+each system has it: bytes that are no UTF-8 on Linux, an unpaired surrogate on Windows.
 
-  zav_pack_cli_test.py ZAV_PACK README.md WORK_DIR"""
+  zav_pack_cli_test.py ZAV_PACK README.md WORK_DIR [WINE_PREFIX ZAV_TESTCTL]"""
+import atexit
 import os
+import random
 import shutil
+import signal
+import struct
 import subprocess
 import sys
+import time
+
+import pefile
 
 zav_pack, readme, work = sys.argv[1:4]
+launcher, environment = [zav_pack], dict(os.environ)
+if len(sys.argv) > 4:
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'e2e'))
+    from harness.wine import WinePrefix  # noqa: E402
+    prefix = WinePrefix(sys.argv[4]).lock()
+    prefix.ensure()
+    environment = prefix.full_env()
+    environment.pop('DISPLAY', None)
+    # One server for every run, instead of one started and ended per run; its services start
+    # here, so that they keep no run's output pipes open.
+    subprocess.run(['wineserver', '-p'], env=environment, check=True)
+    subprocess.run(['wine', 'cmd', '/c', 'exit'], env=environment, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=120)
+    atexit.register(lambda: (prefix.kill_server(), prefix.unlock()))
+    launcher = ['wine', zav_pack]
+    testctl = sys.argv[5]
+under_wine = launcher[0] == 'wine'
 failures = []
 checks = [0]
 
@@ -32,9 +59,70 @@ def convert(*arguments):
     return arguments[-1]
 
 
+def is_unicode(text):
+    try:
+        text.encode('utf-8')
+        return True
+    except UnicodeEncodeError:
+        return False
+
+
+def tree(folder):
+    """Every file below a folder: relative path (with "/") -> bytes."""
+    found = {}
+    for base, _, names in os.walk(folder):
+        for name in names:
+            found[os.path.relpath(os.path.join(base, name), folder).replace(os.sep, '/')] = open(os.path.join(base, name), 'rb').read()
+    return found
+
+
+def unpacked(cabinet):
+    """The files of a cabinet's bytes as cabextract unpacks them."""
+    folder = at('unpacked')
+    shutil.rmtree(folder, ignore_errors=True)
+    subprocess.run(['cabextract', '-q', '-d', folder, write(folder + '.cab', cabinet)], check=True)
+    return tree(folder)
+
+
+def checksum_right(image):
+    return image.OPTIONAL_HEADER.CheckSum == image.generate_checksum()
+
+
+def wait_for(condition, seconds):
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.005)
+    return True
+
+
+def left_alone(what, output):
+    """An output that was there before a failed write is as it was, and no temporary file is left."""
+    check(open(output, 'rb').read() == b'keep me', '%s: the existing output was changed' % what)
+    check(not any('zav-pack-' in name for name in os.listdir(os.path.dirname(output))), '%s: a temporary file was left' % what)
+
+
+def windows_units(arguments):
+    """The command line of zav-pack.exe with `arguments` as zav-testctl's run takes it."""
+    line = subprocess.list2cmdline(['Z:' + zav_pack.replace('/', '\\'), *arguments])
+    return line.encode('utf-16-be', 'surrogatepass').hex()
+
+
 def run(arguments, env=None):
-    return subprocess.run([zav_pack, *arguments], capture_output=True, text=True, env=env,
-                          timeout=120)
+    command = [*launcher, *arguments]
+    if under_wine and any(not is_unicode(argument) for argument in arguments):
+        # Python holds bytes that are no UTF-8 as unpaired surrogates (U+DC80 to U+DCFF): Linux
+        # gets the bytes, and zav-pack.exe the surrogates, which only a Windows program can
+        # hand over.
+        command = ['wine', testctl, 'run', windows_units(arguments)]
+    return subprocess.run(command, capture_output=True, text=True, timeout=120,
+                          env=dict(environment, **(env or {})))
+
+
+def shown(linux, windows):
+    """A name as each build shows it in a message."""
+    return windows if under_wine else linux
 
 
 shutil.rmtree(work, ignore_errors=True)
@@ -44,6 +132,8 @@ payload = at('payload')
 write(at('payload/readme.txt'), 'hello\n')
 write(at('payload/bin/tool.dat'), os.urandom(5000))
 write(at('payload/\u00dcbung/\u8aac\u660e\u66f8.txt'), 'names in any script\n')
+# More than a cabinet block (32 KiB) and than a piece that the writer reads back at a time (1 MiB).
+write(at('payload/data/noise.bin'), os.urandom(1536 * 1024))
 
 
 def folder_with(*files, link=None):
@@ -89,6 +179,23 @@ def patched(path, offset, value):
     return write(path + '.patched', bytes(data))
 
 
+def xm_parts(xm):
+    """Where a real XM's first pattern, first instrument and first sample's data start."""
+    number = lambda at, size: int.from_bytes(xm[at:at + size], 'little')  # noqa: E731
+    at = 60 + number(60, 4)
+    first_pattern = at
+    for _ in range(number(70, 2)):
+        at += max(number(at, 4), 9) + number(at + 7, 2)
+    samples = number(at + 27, 2)
+    return first_pattern, at, at + number(at, 4) + 40 * samples
+
+
+real_song = open(os.path.join(os.path.dirname(readme), 'assets/music/song.xm'), 'rb').read()
+first_pattern, first_instrument, first_sample_data = xm_parts(real_song)
+song_cut_at = lambda name, end: write(at(name), real_song[:end])  # noqa: E731
+silent_song = bytearray(real_song[:first_instrument])
+silent_song[72:74] = b'\0\0'  # no instruments
+
 background = convert('-size', '416x180', 'plasma:', at('background.jpg'))
 button = convert('-size', '80x20', 'xc:navy', at('button.jpg'))
 three_buttons = ','.join([button] * 3)
@@ -108,7 +215,9 @@ refusals = [
     ('a missing payload folder', ['--payload', at('nowhere')], 'nowhere'),
     ('a payload without files', ['--payload', folder_with()], '--payload'),
     ('a symbolic link', ['--payload', folder_with('a.txt', link='passwd')], 'passwd'),
-    ('a name that is no UTF-8', ['--payload', folder_with(os.fsdecode(b'Gr\xfc\xdfe.txt'))], 'Gr\\xFC\\xDFe.txt'),
+    # Wine shows zav-pack.exe a Linux name that is no UTF-8 with U+FFFD for each such byte.
+    ('a name that is no UTF-8', ['--payload', folder_with(os.fsdecode(b'Gr\xfc\xdfe.txt'))],
+     shown('Gr\\xFC\\xDFe.txt', 'Gr\\uFFFD\\uFFFDe.txt')),
     ('names differing in case', ['--payload', folder_with('a.txt', 'A.TXT')], 'case'),
     ('names differing in case in another script', ['--payload', folder_with('\u00c4rger', '\u00e4rger')], 'case'),
     ('a file where a folder must be', ['--payload', folder_with('data', 'DATA/x')], 'folder'),
@@ -123,12 +232,18 @@ refusals = [
     ('not a cabinet', ['--cabinet', at('payload/readme.txt')], 'MSCF'),
     ('a cabinet continued in another', ['--cabinet', patched(cabinet_of('bbb.txt'), 30, b'\x02')], 'another cabinet'),
     ('a cabinet cut short', ['--cabinet', write(at('short.cab'), open(cabinet_of('bbb.txt'), 'rb').read()[:60])], 'cut short'),
-    ('a cabinet whose data is damaged', ['--cabinet', patched(cabinet_of('bbb.txt'), -2, b'\xff\xff')], 'libgcab'),
+    ('a cabinet whose data is damaged', ['--cabinet', patched(cabinet_of('bbb.txt'), -2, b'\xff\xff')], 'cannot be extracted'),
     ('a cabinet with an unsafe name', ['--cabinet', cabinet_of('CON.txt')], 'CON.txt'),
     ('a cabinet leaving its folder', ['--cabinet', cabinet_of('..\\a.tx')], '..\\a.tx'),
     ('a cabinet with a name in a code page', ['--cabinet', cabinet_of(b'caf\xe9.tx')], 'caf\\xE9.tx'),
     ('a song that is no XM module', good + ['--song', at('payload/readme.txt')], 'not an XM module'),
     ('a missing song', good + ['--song', at('none.xm')], 'none.xm'),
+    ('a song cut in its patterns', good + ['--song', song_cut_at('p.xm', first_pattern + 20)], 'ends inside pattern 1'),
+    ('a song cut in its instruments', good + ['--song', song_cut_at('i.xm', first_instrument + 20)], 'instrument 1'),
+    ('a song cut in its samples', good + ['--song', song_cut_at('s.xm', first_sample_data + 20)], 'sample 1 of instrument 1'),
+    ('a song without samples', good + ['--song', write(at('silent.xm'), bytes(silent_song))], 'no sample data'),
+    ('a song of random bytes', good + ['--song', write(at('random.xm'), real_song[:60] + random.Random(17).randbytes(4000))], 'its header gives'),
+    ('a song too fast', good + ['--song', write(at('fast.xm'), real_song[:78] + b'\xe8\x03' + real_song[80:])], '1,000 BPM'),
     ('a PNG background', good + ['--background', convert('-size', '416x180', 'xc:red', at('bg.png'))], 'PNG'),
     ('a progressive background', good + ['--background', convert(background, '-interlace', 'JPEG', at('prog.jpg'))], 'progressive'),
     ('a grey-scale background', good + ['--background', convert(background, '-colorspace', 'Gray', at('grey.jpg'))], 'grey-scale'),
@@ -149,12 +264,18 @@ refusals = [
     ('a device folder', good + ['--folder', 'CON'], 'CON'),
     ('a folder name too long', good + ['--folder', 'f' * 65], '65'),
     ('a folder name of 65 characters', good + ['--folder', '\u65e5' * 65], '65 characters'),
-    ('a folder name that is no UTF-8', good + ['--folder', os.fsdecode(b'Caf\xe9')], 'Caf\\xE9'),
+    ('a folder name that is no UTF-8', good + ['--folder', os.fsdecode(b'Caf\xe9')], shown('Caf\\xE9', 'Caf\\uDCE9')),
     ('a folder name with a control character', good + ['--folder', 'a\u0085b'], 'control character'),
     ('an icon that is none', good + ['--icon', at('payload/readme.txt')], '--icon'),
     ('everything at once', ['--payload', folder_with(), '--song', at('none.xm'), '--folder', 'CON'],
      ['--payload', '--song', '--folder']),
 ]
+
+if under_wine:
+    # Wine follows this machine's symbolic links as if they were the files they name and makes no
+    # reparse points of its own (mklink fails), so zav-pack.exe cannot be shown one here.
+    print('skipped under Wine: a symbolic link (Wine shows no reparse point)')
+    refusals = [row for row in refusals if row[0] != 'a symbolic link']
 
 existing = write(at('existing.exe'), 'keep me')
 for what, arguments, words in refusals:
@@ -165,9 +286,12 @@ for what, arguments, words in refusals:
         for word in words if isinstance(words, list) else [words]:
             check(word in result.stderr, '%s: %r not in the message\n%s' % (what, word, result.stderr))
     check(not os.path.exists(out), '%s: an output file was written' % what)
-    check(open(existing).read() == 'keep me', '%s: the existing output was changed' % what)
-    check(sorted(os.listdir(work)).count('out.exe') == 0 and not any('zav-pack-' in n for n in os.listdir(work)),
-          '%s: a temporary file was left' % what)
+    left_alone(what, existing)
+    # What a failing row left must not fail the rows after it.
+    write(existing, 'keep me')
+    for name in os.listdir(work):
+        if name == 'out.exe' or 'zav-pack-' in name:
+            os.remove(at(name))
 
 # The conversion command in a refusal works as it stands, even for a name that needs quoting,
 # and makes a picture that is taken.
@@ -185,24 +309,77 @@ full = good + ['--folder', 'My Game \u03a9\u03bc\u03ad\u03b3\u03b1 \U0001f3ae', 
                '--buttons', three_buttons, '--credits=made by me', '--info',
                write(at('info.txt'), '\u2554\u2550\u2557 info \u2588\u2591\n')]
 shutil.copy(os.path.join(os.path.dirname(readme), 'assets/music/song.xm'), at('song.xm'))
-first = run(full + ['-o', at('one.exe')], env=dict(os.environ, SOURCE_DATE_EPOCH='1700000000'))
+first = run(full + ['-o', at('one.exe')], env=dict(SOURCE_DATE_EPOCH='1700000000'))
 check(first.returncode == 0 and os.path.exists(at('one.exe')), 'success: %s' % first.stderr)
 installer = open(at('one.exe'), 'rb').read() if os.path.exists(at('one.exe')) else b''
 check('My Game \u03a9\u03bc\u03ad\u03b3\u03b1 \U0001f3ae\0'.encode() in installer and
       open(at('song.xm'), 'rb').read() in installer, 'the data is not in the installer')
-# libgcab stores a name outside ASCII in UTF-8 and marks it so (0x80 in the attributes before it).
+# Each build (libgcab, FCI) stores a name outside ASCII in UTF-8 and marks it so (0x80 in the
+# attributes before it).
 name_at = installer.find('\u00dcbung\\\u8aac\u660e\u66f8.txt\0'.encode())
 check(name_at > 0 and installer[name_at - 2] & 0x80, 'a name outside ASCII is not stored as marked UTF-8')
+# As independent tools read the streamed installer: its checksum (pefile), and its cabinet,
+# the first block of the data section, unpacked by cabextract into the payload's files.
+image = pefile.PE(data=installer)
+check(checksum_right(image), "the installer's checksum is wrong")
+section = image.sections[-1].PointerToRawData
+cabinet_at, cabinet_size = struct.unpack_from('<II', installer, section + 12)
+check(unpacked(installer[section + cabinet_at:section + cabinet_at + cabinet_size]) == tree(payload),
+      "the installer's cabinet does not unpack into the payload's files")
 check('channels' in first.stdout, 'success: no song summary\n' + first.stdout)
 os.utime(at('payload/readme.txt'), (1, 1))
-again = run(full + ['-o', at('two.exe')], env=dict(os.environ, SOURCE_DATE_EPOCH='1700000000'))
+again = run(full + ['-o', at('two.exe')], env=dict(SOURCE_DATE_EPOCH='1700000000'))
 check(again.returncode == 0 and open(at('one.exe'), 'rb').read() == open(at('two.exe'), 'rb').read(),
       'the same inputs and SOURCE_DATE_EPOCH gave other bytes')
-later = run(full + ['-o', at('two.exe')], env=dict(os.environ, SOURCE_DATE_EPOCH='1800000000'))
+later = run(full + ['-o', at('two.exe')], env=dict(SOURCE_DATE_EPOCH='1800000000'))
 check(later.returncode == 0 and open(at('one.exe'), 'rb').read() != open(at('two.exe'), 'rb').read(),
       'SOURCE_DATE_EPOCH was not honoured')
+# An icon of three sizes: every image of it in the installer, the checksum right.
+icon = convert('-size', '48x48', 'plasma:', '-define', 'icon:auto-resize=48,32,16', at('icon.ico'))
+iconed = run(good + ['--icon', icon, '-o', at('iconed.exe')])
+ico = open(icon, 'rb').read()
+images = [ico[start:start + size] for size, start in (struct.unpack_from('<II', ico, 6 + 16 * i + 8) for i in range(ico[4]))]
+installer = open(at('iconed.exe'), 'rb').read() if iconed.returncode == 0 else b''
+check(len(images) == 3 and all(image in installer for image in images), '--icon: not every image is in the installer')
+check(installer and checksum_right(pefile.PE(data=installer)), "--icon: the installer's checksum is wrong\n" + iconed.stderr)
 unwritable = run(good + ['-o', at('no/such/folder/out.exe')])
 check(unwritable.returncode == 1 and '-o' in unwritable.stderr, 'a failed write: %s' % unwritable.stderr)
+
+# A cabinet given whole, with a name outside ASCII marked UTF-8, stored without compression so
+# that it is copied in more than one piece: the installer carries it byte for byte.
+whole = folder_with('\u00c4rger \u65e5\u672c.bin')
+write(os.path.join(whole, '\u00c4rger \u65e5\u672c.bin'), os.urandom(1536 * 1024))
+subprocess.run(['gcab', '-c', at('whole.cab'), '\u00c4rger \u65e5\u672c.bin'], cwd=whole, check=True)
+# With the shared test data, a cabinet of MSZIP, LZX and Quantum folders too.
+shared = os.path.normpath(os.path.join(os.path.dirname(readme), '..', 'shared', 'testdata', 'cabinets', 'mszip_lzx_qtm.cab'))
+cabinets = [at('whole.cab')] + ([shared] if os.path.exists(shared) else [])
+for cab in cabinets:
+    copied = run(['--cabinet', cab, '-o', at('copied.exe')])
+    check(copied.returncode == 0 and open(cab, 'rb').read() in open(at('copied.exe'), 'rb').read(),
+          '--cabinet %s: not carried as it is\n%s' % (os.path.basename(cab), copied.stderr))
+
+# A write that fails or is interrupted midway leaves no temporary file, and an existing output
+# as it was: on a disk too small for the installer (root mounts one), and at Ctrl+C while a
+# gigabyte of zeros (a sparse file) is packed.
+small = at('small disk')
+os.makedirs(small)
+if subprocess.run(['mount', '-t', 'tmpfs', '-o', 'size=1m', 'tmpfs', small], capture_output=True).returncode == 0:
+    atexit.register(subprocess.run, ['umount', small])
+    full_disk = run(good + ['-o', write(os.path.join(small, 'out.exe'), 'keep me')])
+    check(full_disk.returncode == 1 and '-o' in full_disk.stderr, 'a full disk: %s' % full_disk.stderr)
+    left_alone('a full disk', os.path.join(small, 'out.exe'))
+else:
+    print('skipped: a full disk (no small file system can be mounted here: it needs root and tmpfs)')
+zeros = folder_with()
+with open(os.path.join(zeros, 'zeros.bin'), 'wb') as f:
+    f.truncate(1 << 30)
+existing = write(at('existing.exe'), 'keep me')
+packing = subprocess.Popen([*launcher, '--payload', zeros, '-o', existing], env=environment,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+if wait_for(lambda: any('zav-pack-' in name for name in os.listdir(work)), 60):
+    packing.send_signal(signal.SIGINT)
+check(packing.wait(timeout=120) != 0, 'Ctrl+C: the exit code says success')
+left_alone('Ctrl+C', existing)
 
 # --help says what the README's section says.
 help_text = run(['--help']).stdout

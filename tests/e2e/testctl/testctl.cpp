@@ -177,7 +177,9 @@ static int PrintUsage() {
           "  browser-select PATH    open the browser's tree down to a folder (Q:\\ or Q:\\A\\B), select it\n"
           "  browser-press ok|cancel  press one of the browser's buttons\n"
           "  status-layout          addresses of the status texts and the writable sections\n"
-          "  text-mask TEXT         where the status line draws a text\n");
+          "  text-mask TEXT         where the status line draws a text\n"
+          "  run HEX                start a program, its command line four hex digits per UTF-16\n"
+          "                         unit; ends with its exit code\n");
   return Usage;
 }
 
@@ -185,6 +187,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return PrintUsage();
   const char* command = argv[1];
   int rest = argc - 2;
+  if (!strcmp(command, "run") && rest == 1) return RunCommandLine(argv[2]);  // its own exit code
   int code = Usage;
   if (!strcmp(command, "rect") && rest == 0) code = PrintMainRect();
   else if (!strcmp(command, "buttons") && rest == 0) code = PrintButtons();

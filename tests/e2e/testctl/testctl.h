@@ -48,3 +48,7 @@ int SelectFolder(const char* path);
 int PressBrowserButton(const char* name);
 int PrintStatusLayout();
 int PrintTextMask(const char* text);
+
+// Another program, its command line given as four hex digits per UTF-16 unit (testctl_run.cpp):
+// its exit code, or Failed when it cannot be started.
+int RunCommandLine(const char* hex);

@@ -1,7 +1,8 @@
 // zav-pack: makes an installer of a user's own files, song, pictures and texts, without a
 // compiler. Every input is checked the way the installer will use it, and every problem is
 // reported in one go; the installer is written only when there is none.
-#include <cstdio>
+#include "packer/packer.h"
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -13,29 +14,25 @@
 #include "packer/checks/song.h"
 #include "packer/checks/stored_names.h"
 #include "packer/checks/texts.h"
-#include "packer/data_section.h"
 #include "packer/embedded.h"
-#include "packer/installer_output.h"
+#include "packer/installer_writer.h"
 #include "packer/options.h"
-#include "packer/output_file.h"
 
 namespace {
 
 const char VersionText[] = "zav-pack 1.0 (installer data version 1)\n";
 const char DefaultFolderName[] = "ZAVInstaller";
-const int ExitWriteFailed = 1;
-const int ExitBadInput = 2;
 
 const PictureShape ButtonShapes[] = {
     {"the install button", 80, 20}, {"the info button", 80, 20}, {"the exit button", 80, 20}};
 const DataEntry ButtonEntries[] = {InstallButtonEntry, InfoButtonEntry, ExitButtonEntry};
 const EmbeddedFile DefaultButtons[] = {DefaultInstallButton, DefaultInfoButton, DefaultExitButton};
 
-// One run: what was asked, what the checks found, and the blocks of the installer's data.
+// One run: what was asked, what the checks found, and what goes into the installer.
 struct Run {
   Options options;
   Diagnostics diagnostics;
-  std::vector<uint8_t> blocks[DataEntryCount];
+  InstallerContents contents;
   std::vector<uint8_t> icon;
   std::string songSummary;
 };
@@ -51,15 +48,15 @@ void CheckFiles(Run* run) {
   size_t maxNameLength = StoredNameMaxLength(folderLength);
   if (options.payload && !options.cabinet) {
     std::optional<int64_t> fileTime = SourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"), &run->diagnostics);
-    run->blocks[CabinetEntry] = PackPayload({"--payload", *options.payload}, maxNameLength, fileTime, &run->diagnostics);
+    run->contents.payload = CheckPayload({"--payload", *options.payload}, maxNameLength, fileTime, &run->diagnostics);
   } else if (options.cabinet && !options.payload) {
-    run->blocks[CabinetEntry] = CheckCabinet({"--cabinet", *options.cabinet}, maxNameLength, &run->diagnostics);
+    CheckCabinet({"--cabinet", *options.cabinet}, maxNameLength, &run->contents.cabinet, &run->diagnostics);
   }
 }
 
 void CheckPictures(Run* run) {
   const Options& options = run->options;
-  run->blocks[BackgroundEntry] = options.background
+  run->contents.blocks[BackgroundEntry] = options.background
       ? CheckPicture({"--background", *options.background}, BackgroundShape, &run->diagnostics)
       : EmbeddedBytes(DefaultBackground);
   std::vector<std::string> buttons;
@@ -77,7 +74,7 @@ void CheckPictures(Run* run) {
     }
   }
   for (int i = 0; i < 3; ++i) {
-    run->blocks[ButtonEntries[i]] = options.buttons
+    run->contents.blocks[ButtonEntries[i]] = options.buttons
         ? CheckPicture({"--buttons", buttons[i]}, ButtonShapes[i], &run->diagnostics)
         : EmbeddedBytes(DefaultButtons[i]);
   }
@@ -86,19 +83,19 @@ void CheckPictures(Run* run) {
 void CheckSongAndTexts(Run* run) {
   const Options& options = run->options;
   Diagnostics* diagnostics = &run->diagnostics;
-  run->blocks[SongEntry] = options.song ? CheckSong({"--song", *options.song}, &run->songSummary, diagnostics)
+  run->contents.blocks[SongEntry] = options.song ? CheckSong({"--song", *options.song}, &run->songSummary, diagnostics)
                                         : SongImage(EmbeddedBytes(DefaultSong));
   if (options.credits) {
-    run->blocks[CreditsEntry] = CheckCredits({"--credits", *options.credits}, diagnostics);
+    run->contents.blocks[CreditsEntry] = CheckCredits({"--credits", *options.credits}, diagnostics);
   } else if (options.creditsFile) {
-    run->blocks[CreditsEntry] = CheckCreditsFile({"--credits-file", *options.creditsFile}, diagnostics);
+    run->contents.blocks[CreditsEntry] = CheckCreditsFile({"--credits-file", *options.creditsFile}, diagnostics);
   } else {
-    run->blocks[CreditsEntry] = WithNul(EmbeddedBytes(DefaultCredits));
+    run->contents.blocks[CreditsEntry] = WithNul(EmbeddedBytes(DefaultCredits));
   }
-  run->blocks[InfoTextEntry] = options.info
+  run->contents.blocks[InfoTextEntry] = options.info
       ? CheckInfoText({"--info", *options.info}, options.infoCp437, diagnostics)
       : WithNul(EmbeddedBytes(DefaultInfoText));
-  run->blocks[FolderNameEntry] = CheckFolderName({"--folder", options.folder.value_or(DefaultFolderName)}, diagnostics);
+  run->contents.blocks[FolderNameEntry] = CheckFolderName({"--folder", options.folder.value_or(DefaultFolderName)}, diagnostics);
 }
 
 void CheckIcon(Run* run) {
@@ -111,44 +108,44 @@ void CheckIcon(Run* run) {
                                              "icon:auto-resize=48,32,16 logo.ico)");
 }
 
-void Report(const Run& run) {
-  if (!run.songSummary.empty()) std::printf("zav-pack: %s\n", run.songSummary.c_str());
-  std::fflush(stdout);
-  for (const std::string& warning : run.diagnostics.warnings) std::fprintf(stderr, "zav-pack: warning: %s\n", warning.c_str());
-  for (const std::string& problem : run.diagnostics.problems) std::fprintf(stderr, "zav-pack: %s\n", problem.c_str());
+void Report(const Run& run, RunReport* report) {
+  if (!run.songSummary.empty()) report->out.push_back("zav-pack: " + run.songSummary);
+  for (const std::string& warning : run.diagnostics.warnings) report->err.push_back("zav-pack: warning: " + warning);
+  for (const std::string& problem : run.diagnostics.problems) report->err.push_back("zav-pack: " + problem);
 }
 
-int WriteInstaller(const Run& run) {
-  const std::string& output = *run.options.output;
-  std::vector<uint8_t> section = LayOutDataSection(run.blocks);
-  std::vector<uint8_t> installer;
+int WriteInstaller(Run* run, RunReport* report) {
+  const std::string& output = *run->options.output;
+  if (run->options.icon) run->contents.icon = &run->icon;
+  uint64_t written = 0;
   std::string error;
-  DataBlock readBack[DataEntryCount];
-  if (!ReadDataDirectory(section.data(), uint32_t(section.size()), readBack)) {
-    error = "the data section failed its own check (a fault in zav-pack)";
-  } else if (MakeInstaller(section, run.options.icon ? &run.icon : nullptr, &installer, &error) &&
-             WriteOutputFile(output, installer, &error)) {
-    std::printf("zav-pack: wrote %s (%s bytes)\n", output.c_str(), WithThousands(installer.size()).c_str());
-    return 0;
+  if (WriteInstaller(output, run->contents, &written, &error)) {
+    report->out.push_back("zav-pack: wrote " + output + " (" + WithThousands(written) + " bytes)");
+    return ExitWritten;
   }
-  std::fprintf(stderr, "zav-pack: -o %s: not written: %s\n", output.c_str(), error.c_str());
+  report->err.push_back("zav-pack: -o " + output + ": not written: " + error);
   return ExitWriteFailed;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int RunZavPack(const std::vector<std::string>& arguments, RunReport* report) {
   Run run;
-  run.options = ReadOptions(argc - 1, argv + 1, &run.diagnostics);
+  run.options = ReadOptions(arguments, &run.diagnostics);
   if (run.options.help || run.options.version) {
-    std::fputs(run.options.help ? HelpText : VersionText, stdout);
-    return 0;
+    std::string text = run.options.help ? HelpText : VersionText;
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+      end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      report->out.push_back(text.substr(start, end - start));
+    }
+    return ExitWritten;
   }
   CheckSongAndTexts(&run);
   CheckPictures(&run);
   CheckIcon(&run);
   CheckFiles(&run);
-  Report(run);
+  Report(run, report);
   if (!run.diagnostics.problems.empty()) return ExitBadInput;
-  return WriteInstaller(run);
+  return WriteInstaller(&run, report);
 }
