@@ -35,6 +35,15 @@ std::string DroppedFolder(const std::vector<std::string>& arguments) {
   return StatusOf(folder, true).kind == PathKind::Folder ? folder : "";
 }
 
+// A drive ("C:\") or a share ("\\server\share") has no folder beside it for its installer, and
+// its name would not make a file name.
+bool IsDriveOrShare(const std::string& folder) {
+  if (folder.size() >= 2 && folder.size() <= 3 && folder[1] == ':') return true;
+  if (folder.compare(0, 2, "\\\\") != 0) return false;
+  size_t server = folder.find('\\', 2);
+  return server == std::string::npos || folder.find('\\', server + 1) == std::string::npos;
+}
+
 void ShowOutcome(int status, const RunReport& report) {
   std::string text;
   for (const std::string& line : report.out) text += line + "\n";
@@ -51,9 +60,15 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(Narrowed(argv[i]));
   std::string dropped = DroppedFolder(arguments);
-  if (!dropped.empty()) arguments = {"--payload", dropped, "-o", dropped + " Setup.exe"};
   RunReport report;
-  int status = RunZavPack(arguments, &report);
+  int status = ExitBadInput;
+  if (!dropped.empty() && IsDriveOrShare(dropped)) {
+    report.err.push_back("zav-pack: " + dropped + ": is a whole drive or share, and an installer is made "
+                         "beside the folder it packs; drop a folder");
+  } else {
+    if (!dropped.empty()) arguments = {"--payload", dropped, "-o", dropped + " Setup.exe"};
+    status = RunZavPack(arguments, &report);
+  }
   WriteLines(STD_OUTPUT_HANDLE, report.out);
   WriteLines(STD_ERROR_HANDLE, report.err);
   if (!dropped.empty()) ShowOutcome(status, report);

@@ -20,7 +20,6 @@ import os
 import shutil
 import subprocess
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -264,17 +263,17 @@ class ZavPackExeTakesADroppedFolder(unittest.TestCase):
         folder = self.session.path("My Game \u03a9\u03bc\u03ad\u03b3\u03b1 \U0001f3ae")
         write(os.path.join(folder, "bin", "game.dat"), os.urandom(100000))
         write(os.path.join(folder, "readme.txt"), b"read me\r\n")
-        self.session.start_program(exe, [harness.windows_path(folder)], wait_for_window=False, cwd=current, env=env)
-        box = harness.wait_until(lambda: (self.session.display.find_windows("zav-pack") or [None])[0], 60,
-                                 "zav-pack.exe's message box")
-        for _ in range(20):  # a box just shown may miss a key
-            self.session.display.xdotool("key", "--window", str(box), "Return", check=False)
-            if not self.session.program.running:
-                break
-            time.sleep(0.5)
-        self.assertEqual(self.session.wait_exit(10), 0)
+        # A whole drive has no folder beside it: refused in the box, and nothing is written.
+        drive = self.session.prefix.map_drive("r", folder)
+        self.addCleanup(self.session.prefix.unmap_drive, "r")
+        for dropped, code in ((harness.windows_path(folder), 0), (drive, 2)):
+            self.session.start_program(exe, [dropped], wait_for_window=False, cwd=current, env=env)
+            box = harness.wait_until(lambda: (self.session.display.find_windows("zav-pack") or [None])[0], 60,
+                                     "zav-pack.exe's message box")
+            self.assertEqual(answer_message_box(self.session, box), code, dropped)
         setup = folder + " Setup.exe"
         self.assertEqual(cabinet_files(setup, self.session.path("dropped")), tree(folder))
+        self.assertEqual(sorted(os.listdir(folder)), ["bin", "readme.txt"], "written into the dropped drive")
 
         os.makedirs(self.session.path("pictures"))
         picture = make_pictures(self.session.path("pictures"))["background"]
