@@ -2,7 +2,7 @@
 
 #include <emmintrin.h>
 
-uint8_t FadeLevel[ButtonCount] = {HalfFadeLevel, HalfFadeLevel, HalfFadeLevel};
+uint8_t FadeLevel[ButtonCount];
 
 namespace {
 
@@ -48,6 +48,10 @@ void BlendButton(Pixel* area, const Pixel* picture, uint8_t level) {
 }
 
 }  // namespace
+
+void ResetButtonFades() {
+  for (uint8_t& level : FadeLevel) level = HalfFadeLevel;
+}
 
 void FadeButton(int button, uint8_t hotButton, Pixel* frame, const Pixel* picture) {
   if (button < 0 || button >= ButtonCount) return;

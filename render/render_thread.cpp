@@ -197,6 +197,7 @@ void CaptureScreenUnderWindow(int x, int y) {
 DWORD WINAPI RenderThreadMain(LPVOID window) {
   HWND mainWindow = static_cast<HWND>(window);
   BuildFirePalette();
+  ResetButtonFades();
   S.windowDc = GetDC(mainWindow);
   DecodePictures();
   // Normally taken from the screen while the window was being created; if that failed, the
