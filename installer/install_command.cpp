@@ -25,45 +25,27 @@ bool InstallStopAsked;
 
 // --- the status line ---------------------------------------------------------------------
 //
-// The render thread draws the text that StatusText points to, loading the pointer once a frame.
-// The progress is written into one of two buffers, the one not on show, and shown by storing the
-// pointer once it is complete. That buffer may still be read by a draw that loaded the pointer
-// before it was last replaced; the render thread counts its draws in StatusDraws, odd while one
-// runs, so a buffer is written only when no draw that began before the last store goes on.
+// The render thread draws the text that StatusText points to, loading the pointer once a frame,
+// at any time. Each percent has a text of its own, formed the first time it is shown and never
+// written again, so a draw can never see a text change under it; the pointer is stored once the
+// text is complete.
 
 constexpr DWORD ProgressIntervalMs = 200;  // a few updates a second are enough to see it move
 
-char ProgressTexts[2][ProgressTextSize];
-int NextProgressText;
+char ProgressTexts[101][ProgressTextSize];  // 0% to 100%, zero-filled until first shown
 uint32_t ShownPercent;
 DWORD ShownAt;
-uint32_t DrawsWhenShown;
-
-void ShowStatus(const char* text) {
-  StatusText.store(text);
-  DrawsWhenShown = StatusDraws.load();
-}
-
-bool ProgressBufferFree() { return (DrawsWhenShown & 1) == 0 || StatusDraws.load() != DrawsWhenShown; }
 
 void ShowProgress(uint32_t percent) {
-  char* text = ProgressTexts[NextProgressText];
-  FormProgressText(text, percent);
-  ShowStatus(text);
-  NextProgressText ^= 1;
+  char* text = ProgressTexts[percent];
+  if (!text[0]) FormProgressText(text, percent);
+  StatusText.store(text);
   ShownPercent = percent;
   ShownAt = GetTickCount();
 }
 
-// At the start the progress must show: a draw that still holds the buffer ends within a frame.
-void ShowFirstProgress() {
-  while (!ProgressBufferFree()) Sleep(1);
-  ShowProgress(0);
-}
-
 void UpdateProgress(uint32_t percent) {
-  if (percent != ShownPercent && GetTickCount() - ShownAt >= ProgressIntervalMs && ProgressBufferFree())
-    ShowProgress(percent);
+  if (percent != ShownPercent && GetTickCount() - ShownAt >= ProgressIntervalMs) ShowProgress(percent);
 }
 
 // --- the install -------------------------------------------------------------------------
@@ -120,9 +102,9 @@ void InstallCommand(HWND window) {
   bool cancelled;
   bool chosen = AskForFolder(window, &cancelled);
   if (!cancelled) {
-    ShowFirstProgress();
+    ShowProgress(0);
     bool installed = chosen && Extract(HandleMessagesBetweenBlocks);
-    ShowStatus(installed ? Installed : InstallFailed);
+    StatusText.store(installed ? Installed : InstallFailed);
   }
   HotButton.store(HotNone);
 }

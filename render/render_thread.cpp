@@ -151,13 +151,10 @@ void DrawFrame() {
   if (FireStepDue(ScrollPos)) AdvanceFire();
   ComposeFire(S.frameBits, S.backgroundPixels);
   DrawScroller();
-  StatusDraws.fetch_add(1);  // odd: a status text may be in use from here
   DrawStatusLine();
   // The scroller and the status line went through the frame's device context; they must have
-  // landed before the buttons blend the frame's pixels directly. The status text has then been
-  // read, and its buffer may be written again.
+  // landed before the buttons blend the frame's pixels directly.
   GdiFlush();
-  StatusDraws.fetch_add(1);
   for (int i = 0; i < ButtonCount; ++i) {
     if (S.buttonPixels[i]) FadeButton(i, HotButton.load(), S.frameBits, S.buttonPixels[i]);
   }
