@@ -106,8 +106,7 @@ void DrawStrip() {
 }
 
 void PrepareStatusLine() {
-  S.statusFont = CreateFontA(12, 8, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
-                             0, 0, "Terminal");
+  S.statusFont = CreateTerminalFont(12, 8);
   if (!S.frameDc) return;
   if (S.statusFont) SelectObject(S.frameDc, S.statusFont);
   SetBkMode(S.frameDc, TRANSPARENT);
@@ -181,6 +180,12 @@ void Teardown(HWND window) {
 }
 
 }  // namespace
+
+HFONT CreateTerminalFont(int height, int width) {
+  return CreateFontA(height, width, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, "Terminal");
+}
 
 // The fade-in starts from what the screen showed where the window now stands. Once the window
 // is on the screen, reading its place (through the window or the screen) may give the window's
