@@ -117,13 +117,9 @@ void CreateFolders() {
 
 // TargetPath followed by PartSuffix; false when that does not fit.
 bool FormPartPath() {
-  int length = 0;
-  while (TargetPath[length]) ++length;
-  const int suffix = sizeof PartSuffix / sizeof PartSuffix[0];  // its NUL included
-  if (length + suffix > PathBufferSize) return false;
-  for (int i = 0; i < length; ++i) PartPath[i] = TargetPath[i];
-  for (int i = 0; i < suffix; ++i) PartPath[length + i] = PartSuffix[i];
-  return true;
+  const char16_t* end = PartPath + PathBufferSize;
+  char16_t* out = AppendPath(PartPath, end, TargetPath);
+  return out && AppendPath(out, end, PartSuffix);
 }
 
 // A new file at TargetPath, its folders made on first need. A file that is there already is not
