@@ -50,8 +50,7 @@ void UpdateProgress(uint32_t percent) {
 
 // --- the install -------------------------------------------------------------------------
 
-// The destination root in InstallRoot, below the folder the user chose; false if there is none
-// (nothing must then be written below whatever the buffer held before).
+// The folder the user chose, in ChosenFolder; false if there is none.
 bool AskForFolder(HWND window, bool* cancelled) {
   FormBrowseTitle(BrowseTitle, ProgramText(FolderNameEntry));
   BROWSEINFOW browse = {};
@@ -64,7 +63,7 @@ bool AskForFolder(HWND window, bool* cancelled) {
   // Unlike SHGetPathFromIDListW, not limited to 259 characters.
   bool named = SHGetPathFromIDListEx(folder, Wide(ChosenFolder), PathBufferSize, GPFIDL_DEFAULT) != FALSE;
   CoTaskMemFree(folder);
-  return named && FormInstallRoot(InstallRoot, ChosenFolder, ProgramText(FolderNameEntry));
+  return named;
 }
 
 // Shows the progress and handles the window's messages between two data blocks; false once a
@@ -84,7 +83,11 @@ bool HandleMessagesBetweenBlocks(uint32_t percent) {
   return !InstallStopAsked;
 }
 
-bool Extract(bool (*betweenBlocks)(uint32_t percent)) {
+// Extracts the cabinet below ChosenFolder, into the destination root formed in InstallRoot;
+// false, with nothing written, when there is no root to form (nothing must then be written below
+// whatever the buffer held before).
+bool InstallIntoChosenFolder(bool (*betweenBlocks)(uint32_t percent)) {
+  if (!FormInstallRoot(InstallRoot, ChosenFolder, ProgramText(FolderNameEntry))) return false;
   Extracting = true;
   InstallStopAsked = false;
   bool extracted = ExtractCabinet(ProgramData[CabinetEntry].bytes, ProgramData[CabinetEntry].size, betweenBlocks);
@@ -103,7 +106,7 @@ void InstallCommand(HWND window) {
   bool chosen = AskForFolder(window, &cancelled);
   if (!cancelled) {
     ShowProgress(0);
-    bool installed = chosen && Extract(HandleMessagesBetweenBlocks);
+    bool installed = chosen && InstallIntoChosenFolder(HandleMessagesBetweenBlocks);
     StatusText.store(installed ? Installed : InstallFailed);
   }
   HotButton.store(HotNone);
@@ -111,6 +114,5 @@ void InstallCommand(HWND window) {
 
 bool InstallUnattended(const char16_t* folder) {
   DWORD length = GetFullPathNameW(Wide(folder), PathBufferSize, Wide(ChosenFolder), nullptr);
-  return length > 0 && length < PathBufferSize &&
-         FormInstallRoot(InstallRoot, ChosenFolder, ProgramText(FolderNameEntry)) && Extract(nullptr);
+  return length > 0 && length < PathBufferSize && InstallIntoChosenFolder(nullptr);
 }
