@@ -49,10 +49,6 @@ void BlendButton(Pixel* area, const Pixel* picture, uint8_t level) {
 
 }  // namespace
 
-void ResetButtonFades() {
-  for (uint8_t& level : FadeLevel) level = HalfFadeLevel;
-}
-
 void FadeButton(int button, uint8_t hotButton, Pixel* frame, const Pixel* picture) {
   if (button < 0 || button >= ButtonCount) return;
   FadeLevel[button] = SteppedLevel(FadeLevel[button], hotButton == button + 1);

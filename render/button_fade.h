@@ -12,7 +12,9 @@ extern uint8_t FadeLevel[ButtonCount];
 
 // Every level to 15, as the buttons are when the render thread starts, before its first frame.
 // Set there, not given with the table: the program then needs no initialised data.
-void ResetButtonFades();
+inline void ResetButtonFades() {
+  for (uint8_t& level : FadeLevel) level = HalfFadeLevel;
+}
 
 // Steps the button's level toward solid when hotButton (the value of HotButton, loaded once
 // by the caller for this call: 0 none, 1 Install, 2 Info, 3 Exit) names this button, toward
