@@ -25,7 +25,8 @@ const char DeviceNames[] = "CON\0PRN\0AUX\0NUL\0CONIN$\0CONOUT$\0COM#\0LPT#\0";
 
 bool IsPortNumber(const char* text, int length) {
   if (length == 1) return text[0] >= '0' && text[0] <= '9';
-  return length == 2 && text[0] == '\xC2' && (text[1] == '\xB9' || text[1] == '\xB2' || text[1] == '\xB3');
+  return length == 2 && text[0] == '\xC2' &&
+         (text[1] == '\xB9' || text[1] == '\xB2' || text[1] == '\xB3');
 }
 
 // Whether the stem's `length` characters are `device` in any case.

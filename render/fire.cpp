@@ -129,12 +129,11 @@ TILE_INLINE void StoreTile(__m128i column[8], uint8_t* const out[LaneRows], int 
 
 // Rows firstY to firstY + 7 write rows firstY - 1 to firstY + 6.
 void RiseEightRows(int firstY) {
-  uint16_t (&packed)[LaneRows][FrameWidth] = PackedRows;
   uint8_t* out[LaneRows];
   uint16_t start[LaneRows];
   uint8_t nextRowStart[LaneRows];
   for (int r = 0; r < LaneRows; ++r) {
-    PackChainInputs(firstY + r, packed[r]);
+    PackChainInputs(firstY + r, PackedRows[r]);
     out[r] = FireField + (firstY + r - 1) * FrameWidth;
     start[r] = static_cast<uint16_t>(out[r][0] + 1);
     nextRowStart[r] = out[r][FrameWidth];
@@ -143,7 +142,7 @@ void RiseEightRows(int firstY) {
   for (int x = 1; x < FrameWidth; x += TileColumns) {
     __m128i tile[8];
     TILE_UNROLL for (int r = 0; r < LaneRows; ++r)
-      tile[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(packed[r] + x - 1));
+      tile[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(PackedRows[r] + x - 1));
     Transpose(tile);
     carried = StepTile(carried, tile);
     StoreTile(tile, out, x);
