@@ -16,19 +16,13 @@ bool IsText(const DataBlock& block) {
   return block.bytes[block.size - 1] == 0 && std::memchr(block.bytes, 0, block.size) == block.bytes + block.size - 1;
 }
 
+// The entries from the credits on are texts.
 bool BlockFitsItsEntry(int entry, const DataBlock& block) {
-  switch (entry) {
-    case SongEntry:
-      return block.size >= 4 && ReadU32(block.bytes) == block.size - 4;
-    case CreditsEntry:
-      return block.size == CreditsCharacters + 1 && IsText(block);
-    case InfoTextEntry:
-      return IsText(block);
-    case FolderNameEntry:
-      return IsText(block) && IsSafeFolderName(reinterpret_cast<const char*>(block.bytes));
-    default:
-      return true;
-  }
+  if (entry == SongEntry) return block.size >= 4 && ReadU32(block.bytes) == block.size - 4;
+  if (entry < CreditsEntry) return true;
+  if (!IsText(block)) return false;
+  if (entry == CreditsEntry) return block.size == CreditsCharacters + 1;
+  return entry != FolderNameEntry || IsSafeFolderName(reinterpret_cast<const char*>(block.bytes));
 }
 
 }  // namespace

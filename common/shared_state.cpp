@@ -3,4 +3,3 @@
 std::atomic<uint8_t> RenderState{Idle};
 std::atomic<uint8_t> HotButton{HotNone};
 std::atomic<const char*> StatusText{nullptr};
-std::atomic<uint32_t> StatusDraws{0};

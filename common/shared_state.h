@@ -18,9 +18,6 @@ enum HotButtonValue : uint8_t { HotNone = 0, HotInstall = 1, HotInfo = 2, HotExi
 
 extern std::atomic<uint8_t> RenderState;
 extern std::atomic<uint8_t> HotButton;
-// NUL-terminated status line text, or null for none. A text is never changed while it is shown.
+// NUL-terminated status line text, or null for none. A text once shown never changes, since a
+// draw may still be reading it after the pointer has moved on.
 extern std::atomic<const char*> StatusText;
-// The render thread's uses of StatusText: one added before it loads the pointer and one after
-// the draw has read the text, so the count is odd while a draw may hold a text. A writer of a
-// text buffer that has just been replaced waits until no draw that began before goes on.
-extern std::atomic<uint32_t> StatusDraws;

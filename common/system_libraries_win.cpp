@@ -16,10 +16,10 @@ namespace {
 // manager, property, version and scaling libraries, the picture decoder its codecs and the
 // property system, the sound system its codec manager, the platform's image helpers their
 // debugging helper. One that is missing is skipped: not every Windows version has every one.
-const char* const PreloadedLibraries[] = {
-    "version.dll",  "uxtheme.dll", "dwmapi.dll",  "propsys.dll", "windowscodecs.dll",
-    "msacm32.dll",  "shcore.dll",  "dbghelp.dll", "olepro32.dll",
-};
+// Names one after the other, as in the entry table, and an empty name after the last.
+const char PreloadedLibraries[] =
+    "version.dll\0uxtheme.dll\0dwmapi.dll\0propsys.dll\0windowscodecs.dll\0"
+    "msacm32.dll\0shcore.dll\0dbghelp.dll\0olepro32.dll\0";
 
 HMODULE LoadFromSystemFolder(const char* file) {
   return LoadLibraryExA(file, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -48,7 +48,7 @@ bool LoadEntries(const char* names, FARPROC* entries) {
 
 bool LoadSystemLibraries() {
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  for (const char* file : PreloadedLibraries) LoadFromSystemFolder(file);
+  for (const char* file = PreloadedLibraries; *file; file = NextName(file)) LoadFromSystemFolder(file);
   return LoadEntries(StartupNames, StartupEntries);
 }
 

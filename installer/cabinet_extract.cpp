@@ -29,8 +29,8 @@ char16_t PartPath[PathBufferSize];
 // The output file between its copy-file and close-file notifications, so that a failed
 // extraction never leaves it open (and locked, since it is opened without sharing), the name it
 // was created under, and the bytes it should get and has got: the decompressor may hand a file
-// back as closed after its data ran out.
-HANDLE OpenTarget = INVALID_HANDLE_VALUE;
+// back as closed after its data ran out. Null while no output file is open.
+HANDLE OpenTarget;
 const char16_t* OpenTargetName;
 uint32_t TargetSize;
 uint32_t TargetWritten;
@@ -43,15 +43,15 @@ uint64_t CabinetBytes;    // what the whole cabinet extracts to
 uint64_t ExtractedBytes;  // what has been written of it
 
 void CloseTarget() {
-  if (OpenTarget == INVALID_HANDLE_VALUE) return;
+  if (!OpenTarget) return;
   CloseHandle(OpenTarget);
-  OpenTarget = INVALID_HANDLE_VALUE;
+  OpenTarget = nullptr;
 }
 
 // A file that the decompressor gave up on is removed: cut short, it would pass for an installed
 // one. Only the file this install created goes: a file it was to replace was not touched yet.
 void AbandonTarget() {
-  if (OpenTarget == INVALID_HANDLE_VALUE) return;
+  if (!OpenTarget) return;
   CloseTarget();
   DeleteFileW(Wide(OpenTargetName));
   TargetLost = true;
@@ -117,13 +117,9 @@ void CreateFolders() {
 
 // TargetPath followed by PartSuffix; false when that does not fit.
 bool FormPartPath() {
-  int length = 0;
-  while (TargetPath[length]) ++length;
-  const int suffix = sizeof PartSuffix / sizeof PartSuffix[0];  // its NUL included
-  if (length + suffix > PathBufferSize) return false;
-  for (int i = 0; i < length; ++i) PartPath[i] = TargetPath[i];
-  for (int i = 0; i < suffix; ++i) PartPath[length + i] = PartSuffix[i];
-  return true;
+  const char16_t* end = PartPath + PathBufferSize;
+  char16_t* out = AppendPath(PartPath, end, TargetPath);
+  return out && AppendPath(out, end, PartSuffix);
 }
 
 // A new file at TargetPath, its folders made on first need. A file that is there already is not
@@ -154,10 +150,12 @@ INT_PTR Ignore(FDINOTIFICATION*) { return 0; }
 INT_PTR CreateOutputFile(FDINOTIFICATION* note) {
   const char* name = StoredName(note);
   if (TargetLost || !name || !FormTargetPath(TargetPath, InstallRoot, name)) return -1;
-  OpenTarget = OpenOutputFile();
+  HANDLE file = OpenOutputFile();
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  OpenTarget = file;
   TargetSize = static_cast<uint32_t>(note->cb);
   TargetWritten = 0;
-  return reinterpret_cast<INT_PTR>(OpenTarget);
+  return reinterpret_cast<INT_PTR>(file);
 }
 
 // The stored time and attributes are not applied: every file is as new as its extraction.
@@ -198,9 +196,6 @@ FNFDINOTIFY(CabNotify) {
   return type < sizeof NotifyActions / sizeof NotifyActions[0] ? NotifyActions[type](pfdin) : 0;
 }
 
-char CabinetName[] = "x.cab";
-char CabinetPath[] = "";
-
 }  // namespace
 
 bool ExtractCabinet(const uint8_t* image, uint32_t size, bool (*betweenBlocks)(uint32_t percent)) {
@@ -213,7 +208,9 @@ bool ExtractCabinet(const uint8_t* image, uint32_t size, bool (*betweenBlocks)(u
   HFDI context = FDICreate(CabAlloc, CabFree, CabOpen, CabRead, CabWrite, CabClose, CabSeek,
                            cpu80386, &CabError);
   if (!context) return false;
-  BOOL copied = FDICopy(context, CabinetName, CabinetPath, 0, CabNotify, nullptr, nullptr);
+  // The decompressor takes the cabinet's name and path as writable texts but only reads them.
+  BOOL copied = FDICopy(context, const_cast<char*>("x.cab"), const_cast<char*>(""), 0, CabNotify,
+                        nullptr, nullptr);
   FDIDestroy(context);
   AbandonTarget();
   return copied != FALSE && !TargetLost;

@@ -17,14 +17,26 @@ bool IsForbiddenCharacter(unsigned char c) {
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// Names that open a device instead of a file in any folder, whatever extension follows; newer
-// Windows versions take the superscript digits one to three for ports too (UTF-8 here).
-const char DeviceNames[][8] = {
-    "CON",  "PRN",  "AUX",  "NUL",  "CONIN$", "CONOUT$", "COM0", "COM1", "COM2", "COM3",
-    "COM4", "COM5", "COM6", "COM7", "COM8",   "COM9",    "LPT0", "LPT1", "LPT2", "LPT3",
-    "LPT4", "LPT5", "LPT6", "LPT7", "LPT8",   "LPT9",    "COM\xC2\xB9", "COM\xC2\xB2",
-    "COM\xC2\xB3", "LPT\xC2\xB9", "LPT\xC2\xB2", "LPT\xC2\xB3",
-};
+// Names that open a device instead of a file in any folder, whatever extension follows. The
+// ports COM and LPT take one digit, or (in newer Windows versions) a superscript one to three,
+// two bytes in UTF-8; PortNumber stands for either.
+const char PortNumber = '#';
+const char DeviceNames[] = "CON\0PRN\0AUX\0NUL\0CONIN$\0CONOUT$\0COM#\0LPT#\0";
+
+bool IsPortNumber(const char* text, int length) {
+  if (length == 1) return text[0] >= '0' && text[0] <= '9';
+  return length == 2 && text[0] == '\xC2' &&
+         (text[1] == '\xB9' || text[1] == '\xB2' || text[1] == '\xB3');
+}
+
+// Whether the stem's `length` characters are `device` in any case.
+bool IsDevice(const char* stem, int length, const char* device) {
+  for (int i = 0;; ++i) {
+    if (device[i] == PortNumber) return IsPortNumber(stem + i, length - i);
+    if (!device[i] || i == length) return !device[i] && i == length;
+    if (Upper(stem[i]) != device[i]) return false;
+  }
+}
 
 // The part before the first "." with trailing blanks dropped ("con .txt" is "CON" too) is
 // what the platform compares with its device names.
@@ -32,10 +44,8 @@ bool IsDeviceName(const char* part, int length) {
   int stem = 0;
   while (stem < length && part[stem] != '.') ++stem;
   while (stem > 0 && part[stem - 1] == ' ') --stem;
-  for (const char* device : DeviceNames) {
-    int i = 0;
-    while (i < stem && device[i] && Upper(part[i]) == device[i]) ++i;
-    if (i == stem && !device[i]) return true;
+  for (const char* device = DeviceNames; *device; device += std::strlen(device) + 1) {
+    if (IsDevice(part, stem, device)) return true;
   }
   return false;
 }

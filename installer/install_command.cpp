@@ -25,51 +25,32 @@ bool InstallStopAsked;
 
 // --- the status line ---------------------------------------------------------------------
 //
-// The render thread draws the text that StatusText points to, loading the pointer once a frame.
-// The progress is written into one of two buffers, the one not on show, and shown by storing the
-// pointer once it is complete. That buffer may still be read by a draw that loaded the pointer
-// before it was last replaced; the render thread counts its draws in StatusDraws, odd while one
-// runs, so a buffer is written only when no draw that began before the last store goes on.
+// The render thread draws the text that StatusText points to, loading the pointer once a frame,
+// at any time. Each percent has a text of its own, formed the first time it is shown and never
+// written again, so a draw can never see a text change under it; the pointer is stored once the
+// text is complete.
 
 constexpr DWORD ProgressIntervalMs = 200;  // a few updates a second are enough to see it move
 
-char ProgressTexts[2][ProgressTextSize];
-int NextProgressText;
+char ProgressTexts[101][ProgressTextSize];  // 0% to 100%, zero-filled until first shown
 uint32_t ShownPercent;
 DWORD ShownAt;
-uint32_t DrawsWhenShown;
-
-void ShowStatus(const char* text) {
-  StatusText.store(text);
-  DrawsWhenShown = StatusDraws.load();
-}
-
-bool ProgressBufferFree() { return (DrawsWhenShown & 1) == 0 || StatusDraws.load() != DrawsWhenShown; }
 
 void ShowProgress(uint32_t percent) {
-  char* text = ProgressTexts[NextProgressText];
-  FormProgressText(text, percent);
-  ShowStatus(text);
-  NextProgressText ^= 1;
+  char* text = ProgressTexts[percent];
+  if (!text[0]) FormProgressText(text, percent);
+  StatusText.store(text);
   ShownPercent = percent;
   ShownAt = GetTickCount();
 }
 
-// At the start the progress must show: a draw that still holds the buffer ends within a frame.
-void ShowFirstProgress() {
-  while (!ProgressBufferFree()) Sleep(1);
-  ShowProgress(0);
-}
-
 void UpdateProgress(uint32_t percent) {
-  if (percent != ShownPercent && GetTickCount() - ShownAt >= ProgressIntervalMs && ProgressBufferFree())
-    ShowProgress(percent);
+  if (percent != ShownPercent && GetTickCount() - ShownAt >= ProgressIntervalMs) ShowProgress(percent);
 }
 
 // --- the install -------------------------------------------------------------------------
 
-// The destination root in InstallRoot, below the folder the user chose; false if there is none
-// (nothing must then be written below whatever the buffer held before).
+// The folder the user chose, in ChosenFolder; false if there is none.
 bool AskForFolder(HWND window, bool* cancelled) {
   FormBrowseTitle(BrowseTitle, ProgramText(FolderNameEntry));
   BROWSEINFOW browse = {};
@@ -82,7 +63,7 @@ bool AskForFolder(HWND window, bool* cancelled) {
   // Unlike SHGetPathFromIDListW, not limited to 259 characters.
   bool named = SHGetPathFromIDListEx(folder, Wide(ChosenFolder), PathBufferSize, GPFIDL_DEFAULT) != FALSE;
   CoTaskMemFree(folder);
-  return named && FormInstallRoot(InstallRoot, ChosenFolder, ProgramText(FolderNameEntry));
+  return named;
 }
 
 // Shows the progress and handles the window's messages between two data blocks; false once a
@@ -102,7 +83,11 @@ bool HandleMessagesBetweenBlocks(uint32_t percent) {
   return !InstallStopAsked;
 }
 
-bool Extract(bool (*betweenBlocks)(uint32_t percent)) {
+// Extracts the cabinet below ChosenFolder, into the destination root formed in InstallRoot;
+// false, with nothing written, when there is no root to form (nothing must then be written below
+// whatever the buffer held before).
+bool InstallIntoChosenFolder(bool (*betweenBlocks)(uint32_t percent)) {
+  if (!FormInstallRoot(InstallRoot, ChosenFolder, ProgramText(FolderNameEntry))) return false;
   Extracting = true;
   InstallStopAsked = false;
   bool extracted = ExtractCabinet(ProgramData[CabinetEntry].bytes, ProgramData[CabinetEntry].size, betweenBlocks);
@@ -120,15 +105,14 @@ void InstallCommand(HWND window) {
   bool cancelled;
   bool chosen = AskForFolder(window, &cancelled);
   if (!cancelled) {
-    ShowFirstProgress();
-    bool installed = chosen && Extract(HandleMessagesBetweenBlocks);
-    ShowStatus(installed ? Installed : InstallFailed);
+    ShowProgress(0);
+    bool installed = chosen && InstallIntoChosenFolder(HandleMessagesBetweenBlocks);
+    StatusText.store(installed ? Installed : InstallFailed);
   }
   HotButton.store(HotNone);
 }
 
 bool InstallUnattended(const char16_t* folder) {
   DWORD length = GetFullPathNameW(Wide(folder), PathBufferSize, Wide(ChosenFolder), nullptr);
-  return length > 0 && length < PathBufferSize &&
-         FormInstallRoot(InstallRoot, ChosenFolder, ProgramText(FolderNameEntry)) && Extract(nullptr);
+  return length > 0 && length < PathBufferSize && InstallIntoChosenFolder(nullptr);
 }

@@ -10,16 +10,6 @@ namespace {
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
-// Appends `text` with "/" turned into "\"; null when it does not fit with a NUL after it.
-char16_t* AppendPath(char16_t* out, const char16_t* end, const char16_t* text) {
-  for (; *text; ++text) {
-    if (end - out < 2) return nullptr;
-    *out++ = *text == u'/' ? u'\\' : *text;
-  }
-  *out = 0;
-  return out;
-}
-
 // Appends a UTF-8 text with "/" turned into "\"; null when it is no UTF-8 or does not fit.
 char16_t* AppendUtf8Path(char16_t* out, const char16_t* end, const char* text) {
   char16_t* start = out;
@@ -36,6 +26,15 @@ bool Refused(char16_t* path) {
 }
 
 }  // namespace
+
+char16_t* AppendPath(char16_t* out, const char16_t* end, const char16_t* text) {
+  for (; *text; ++text) {
+    if (end - out < 2) return nullptr;
+    *out++ = *text == u'/' ? u'\\' : *text;
+  }
+  *out = 0;
+  return out;
+}
 
 bool IsAbsolutePath(const char16_t* path) {
   char16_t drive = path[0] | 0x20;

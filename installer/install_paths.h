@@ -11,6 +11,10 @@ constexpr int PathBufferSize = 32768;  // the platform's longest path and the NU
 extern char16_t InstallRoot[PathBufferSize];  // ends in "\" once formed
 extern char16_t TargetPath[PathBufferSize];   // the file being created
 
+// Appends `text` at `out`, which may write up to `end` (exclusive), with "/" turned into "\",
+// and a NUL after it. Returns the position of that NUL; null when it does not fit.
+char16_t* AppendPath(char16_t* out, const char16_t* end, const char16_t* text);
+
 // Whether a path names a folder from a drive's root ("C:\..." or "C:/...") or on a network share
 // ("\\server\share..."): not relative to a current folder or drive ("x", "C:x", "\x"), and none
 // of the platform's device paths ("\\?\...", "\\.\...").

@@ -8,8 +8,9 @@
 #include "music/output_config.h"
 #include "music/sequencer_state.h"
 
-int32_t BlockFrames = 884;
-int32_t RingFrames = 88400;
+// Zero until SetBlockSizes, which the output calls when it opens (no initialised data).
+int32_t BlockFrames;
+int32_t RingFrames;
 int16_t* OutputRing = nullptr;
 float* MixBuffer = nullptr;
 int32_t WriteBlock = 0;

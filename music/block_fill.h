@@ -7,6 +7,7 @@
 
 struct Module;
 
+// Both zero until SetBlockSizes, which must come before the buffers are allocated.
 extern int32_t BlockFrames;  // frames per block: 20 ms rounded up to a multiple of 4 (884)
 extern int32_t RingFrames;   // frames in the ring: 100 blocks (88,400)
 extern int16_t* OutputRing;  // RingFrames interleaved 16-bit frames, left then right

@@ -1,5 +1,6 @@
 #include "music/module_loader.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "music/memory.h"
@@ -41,18 +42,12 @@ struct Load {
   int fileChannelCount;  // columns in the file's patterns, before the limit of 32
 };
 
-// The instrument's bytes from volumePointCount to vibratoRate, in the order they lie in the file.
-uint8_t Instrument::*const EnvelopeAndVibratoBytes[] = {
-    &Instrument::volumePointCount,    &Instrument::panningPointCount,
-    &Instrument::volumeSustainPoint,  &Instrument::volumeLoopStart,
-    &Instrument::volumeLoopEnd,       &Instrument::panningSustainPoint,
-    &Instrument::panningLoopStart,    &Instrument::panningLoopEnd,
-    &Instrument::volumeEnvelopeFlags, &Instrument::panningEnvelopeFlags,
-    &Instrument::vibratoType,         &Instrument::vibratoSweep,
-    &Instrument::vibratoDepth,        &Instrument::vibratoRate,
-};
+// The instrument's bytes from volumePointCount to vibratoRate lie in the record as they lie in
+// the file, one after the other: the file's 14 bytes are copied as they stand.
+const size_t EnvelopeAndVibratoStart = offsetof(Instrument, volumePointCount);
 const int EnvelopeAndVibratoByteCount =
-    int(sizeof EnvelopeAndVibratoBytes / sizeof EnvelopeAndVibratoBytes[0]);
+    int(offsetof(Instrument, vibratoRate) + 1 - EnvelopeAndVibratoStart);
+static_assert(EnvelopeAndVibratoByteCount == 14, "the record's fields follow the file's order");
 
 bool Refuse(uint8_t failure) {
   ModuleLoadFailure = failure;
@@ -238,9 +233,8 @@ void ReadInstrumentFields(ModuleReader* reader, Instrument* instrument) {
   at += EnvelopePoints * 4;
   ReadEnvelope(at, instrument->panningEnvelope);
   at += EnvelopePoints * 4;
-  for (int i = 0; i < EnvelopeAndVibratoByteCount; ++i) {
-    instrument->*EnvelopeAndVibratoBytes[i] = at[i];
-  }
+  memcpy(reinterpret_cast<uint8_t*>(instrument) + EnvelopeAndVibratoStart, at,
+         EnvelopeAndVibratoByteCount);
   instrument->fadeout = uint16_t(U16(at + EnvelopeAndVibratoByteCount) << 1);
   // An envelope needs two points to have a segment at all.
   if (instrument->volumePointCount < 2) instrument->volumeEnvelopeFlags = 0;
@@ -448,13 +442,8 @@ int ParseModule(Module* module, ModuleReader* reader) {
   return 1;
 }
 
-Module* LoadModule(const uint8_t* image) {
-  if (!image) {
-    ModuleLoadFailure = EmptyImage;
-    return nullptr;
-  }
-  return LoadXmBytes(image + 4, U32(image));
-}
+// A trusted count is one that no bound cuts.
+Module* LoadModule(const uint8_t* image) { return LoadModuleImage(image, SIZE_MAX); }
 
 Module* LoadModuleImage(const uint8_t* image, size_t imageBytes) {
   if (!image || imageBytes < 4) {

@@ -1,8 +1,10 @@
 #include "music/output_config.h"
 
-int32_t OutputRate = DefaultOutputRate;
-int32_t RampFrames = 128;
-float RampStep = 1.0f / 128;
+// Zero until SetOutputRate: initial values would cost the program a 512-byte block of
+// initialised data in its file for these few bytes.
+int32_t OutputRate;
+int32_t RampFrames;
+float RampStep;
 
 void SetOutputRate(int32_t rate) {
   OutputRate = rate < 1 ? 1 : rate;

@@ -1,7 +1,7 @@
 // Values that follow from the output's frame rate and that the mixer and the sequencer share:
 // the rate itself (the voice step and the tick length are counted in output frames) and the
-// length of a volume ramp. They hold the values for 44,100 frames per second until the output
-// is opened with a rate of its own.
+// length of a volume ramp. They are zero until SetOutputRate gives them a rate: the output sets
+// it when it opens, and so must anything else that plays (a renderer, a test) before it does.
 #pragma once
 
 #include <cstdint>

@@ -11,7 +11,8 @@
 #include "music/song_clock.h"
 #include "music/voice_update.h"
 
-RowDecisions CurrentRowDecisions = {false, -1};
+// Set by ProcessRow before anything reads it.
+RowDecisions CurrentRowDecisions;
 
 namespace {
 

@@ -27,9 +27,9 @@ WAVEHDR RingHeader;
 Module* LoadedModule;
 HANDLE FeederThread;
 volatile uint8_t FeederStopRequested;
-// 1 when no feeder thread runs. Cleared before the thread is created, not by the thread
-// itself: a stop that comes before the new thread first runs must still wait for it.
-volatile uint8_t FeederExited = 1;
+// 1 while a feeder thread runs. Set before the thread is created, not by the thread itself:
+// a stop that comes before the new thread first runs must still wait for it.
+volatile uint8_t FeederRunning;
 
 bool OpenOutput(int32_t rate) {
   // Without the system's multimedia library the program runs silently, as without a device.
@@ -70,7 +70,7 @@ DWORD WINAPI FeederThreadMain(LPVOID) {
     }
     Sleep(FeederPollMs);
   }
-  FeederExited = 1;
+  FeederRunning = 0;
   return 0;
 }
 
@@ -80,7 +80,7 @@ void StopFeeder() {
   while (FillBusy) {
   }
   if (FeederThread) {
-    while (!FeederExited) Sleep(FeederExitPollMs);
+    while (FeederRunning) Sleep(FeederExitPollMs);
     CloseHandle(FeederThread);
     FeederThread = nullptr;
   }
@@ -108,12 +108,12 @@ bool StartPlayback(Module* module) {
   waveOutWrite(WaveOutDevice, &RingHeader, sizeof RingHeader);
 
   FeederStopRequested = 0;
-  FeederExited = 0;
+  FeederRunning = 1;
   FeederThread = CreateThread(nullptr, 0, FeederThreadMain, nullptr, 0, nullptr);
   if (FeederThread) {
     SetThreadPriority(FeederThread, THREAD_PRIORITY_TIME_CRITICAL);
   } else {
-    FeederExited = 1;
+    FeederRunning = 0;
   }
   return true;
 }

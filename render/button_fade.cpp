@@ -2,7 +2,7 @@
 
 #include <emmintrin.h>
 
-uint8_t FadeLevel[ButtonCount] = {HalfFadeLevel, HalfFadeLevel, HalfFadeLevel};
+uint8_t FadeLevel[ButtonCount];
 
 namespace {
 

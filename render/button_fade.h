@@ -7,8 +7,14 @@ constexpr uint8_t SolidFadeLevel = 0;
 constexpr uint8_t HalfFadeLevel = 15;
 
 // One level per button (0 Install, 1 Info, 2 Exit): 0 shows the picture exactly, 15 half
-// transparent. 15 at process start.
+// transparent.
 extern uint8_t FadeLevel[ButtonCount];
+
+// Every level to 15, as the buttons are when the render thread starts, before its first frame.
+// Set there, not given with the table: the program then needs no initialised data.
+inline void ResetButtonFades() {
+  for (uint8_t& level : FadeLevel) level = HalfFadeLevel;
+}
 
 // Steps the button's level toward solid when hotButton (the value of HotButton, loaded once
 // by the caller for this call: 0 none, 1 Install, 2 Info, 3 Exit) names this button, toward

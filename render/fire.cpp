@@ -15,9 +15,9 @@ constexpr int SeedRow = FrameHeight - 2;
 // Red wraps modulo 256 in the fourth band, so heats 186 to 199 come out nearly pure green
 // between the orange of 185 and the yellow of 200; that is the look the fire has always had.
 struct PaletteBand {
-  int last;
-  int redAdd;
-  int greenAdd;
+  int16_t last;
+  int16_t redAdd;
+  int16_t greenAdd;
   bool hasGreen;
 };
 
@@ -52,6 +52,10 @@ constexpr int TileColumns = 8;
 // min(old, 7) + 1 above them. The old value is only kept when the eight neighbours, itself
 // among them, add up to less than 8, so only its low values ever matter.
 constexpr int RestBits = 11;
+
+// The packed inputs of eight rows: 6.5 KB, zero-filled memory rather than stack, where a frame
+// of more than a page would need the compiler's stack probe.
+alignas(16) uint16_t PackedRows[LaneRows][FrameWidth];
 
 void PackChainInputs(int y, uint16_t* packed) {
   const __m128i zero = _mm_setzero_si128();
@@ -125,12 +129,11 @@ TILE_INLINE void StoreTile(__m128i column[8], uint8_t* const out[LaneRows], int 
 
 // Rows firstY to firstY + 7 write rows firstY - 1 to firstY + 6.
 void RiseEightRows(int firstY) {
-  alignas(16) uint16_t packed[LaneRows][FrameWidth];
   uint8_t* out[LaneRows];
   uint16_t start[LaneRows];
   uint8_t nextRowStart[LaneRows];
   for (int r = 0; r < LaneRows; ++r) {
-    PackChainInputs(firstY + r, packed[r]);
+    PackChainInputs(firstY + r, PackedRows[r]);
     out[r] = FireField + (firstY + r - 1) * FrameWidth;
     start[r] = static_cast<uint16_t>(out[r][0] + 1);
     nextRowStart[r] = out[r][FrameWidth];
@@ -139,7 +142,7 @@ void RiseEightRows(int firstY) {
   for (int x = 1; x < FrameWidth; x += TileColumns) {
     __m128i tile[8];
     TILE_UNROLL for (int r = 0; r < LaneRows; ++r)
-      tile[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(packed[r] + x - 1));
+      tile[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(PackedRows[r] + x - 1));
     Transpose(tile);
     carried = StepTile(carried, tile);
     StoreTile(tile, out, x);

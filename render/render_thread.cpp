@@ -106,8 +106,7 @@ void DrawStrip() {
 }
 
 void PrepareStatusLine() {
-  S.statusFont = CreateFontA(12, 8, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
-                             0, 0, "Terminal");
+  S.statusFont = CreateTerminalFont(12, 8);
   if (!S.frameDc) return;
   if (S.statusFont) SelectObject(S.frameDc, S.statusFont);
   SetBkMode(S.frameDc, TRANSPARENT);
@@ -151,13 +150,10 @@ void DrawFrame() {
   if (FireStepDue(ScrollPos)) AdvanceFire();
   ComposeFire(S.frameBits, S.backgroundPixels);
   DrawScroller();
-  StatusDraws.fetch_add(1);  // odd: a status text may be in use from here
   DrawStatusLine();
   // The scroller and the status line went through the frame's device context; they must have
-  // landed before the buttons blend the frame's pixels directly. The status text has then been
-  // read, and its buffer may be written again.
+  // landed before the buttons blend the frame's pixels directly.
   GdiFlush();
-  StatusDraws.fetch_add(1);
   for (int i = 0; i < ButtonCount; ++i) {
     if (S.buttonPixels[i]) FadeButton(i, HotButton.load(), S.frameBits, S.buttonPixels[i]);
   }
@@ -185,6 +181,12 @@ void Teardown(HWND window) {
 
 }  // namespace
 
+HFONT CreateTerminalFont(int height, int width) {
+  return CreateFontA(height, width, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, "Terminal");
+}
+
 // The fade-in starts from what the screen showed where the window now stands. Once the window
 // is on the screen, reading its place (through the window or the screen) may give the window's
 // own still empty surface instead, so the capture is taken before it is first shown.
@@ -197,6 +199,7 @@ void CaptureScreenUnderWindow(int x, int y) {
 DWORD WINAPI RenderThreadMain(LPVOID window) {
   HWND mainWindow = static_cast<HWND>(window);
   BuildFirePalette();
+  ResetButtonFades();
   S.windowDc = GetDC(mainWindow);
   DecodePictures();
   // Normally taken from the screen while the window was being created; if that failed, the

@@ -6,5 +6,9 @@
 // Called while the window is created, before it is first shown.
 void CaptureScreenUnderWindow(int x, int y);
 
+// The platform's Terminal raster font in cells of height x width pixels: the status line's
+// font, and the info dialog's.
+HFONT CreateTerminalFont(int height, int width);
+
 // Thread procedure; its argument is the main window's handle.
 DWORD WINAPI RenderThreadMain(LPVOID window);

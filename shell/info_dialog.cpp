@@ -5,6 +5,7 @@
 
 #include "assets/program_data.h"
 #include "common/shared_state.h"
+#include "render/render_thread.h"
 
 namespace {
 
@@ -19,9 +20,7 @@ HFONT InfoFont;
 
 INT_PTR OnInitDialog(HWND dialog) {
   HWND edit = GetDlgItem(dialog, InfoEditId);
-  InfoFont = CreateFontA(8, 6, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                         DEFAULT_PITCH | FF_DONTCARE, "Terminal");
+  InfoFont = CreateTerminalFont(8, 6);
   SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(InfoFont), FALSE);
   SetWindowTextA(edit, ProgramText(InfoTextEntry));
   SetTimer(dialog, ScrollTimerId, ScrollPeriodMs, nullptr);

@@ -32,12 +32,11 @@ WNDPROC StaticClassProc;
 LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
   // Still hidden here: the screen in the window's place is what the fade-in starts from.
   CaptureScreenUnderWindow(create->x, create->y);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
   for (int i = 0; i < ButtonCount; ++i) {
     ButtonWindow[i] = CreateWindowExA(0, "STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_NOTIFY,
                                       ButtonLeft[i], ButtonTop, ButtonWidth, ButtonHeight, window,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(Buttons[i].id)),
-                                      instance, nullptr);
+                                      create->hInstance, nullptr);
     // Every STATIC control has the same class procedure, so keeping the last one is enough.
     StaticClassProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(ButtonWindow[i], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ButtonProc)));

@@ -8,6 +8,7 @@
 
 #include "music/mixer.h"
 #include "music/module.h"
+#include "music/output_config.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ Samples& TestSamples() {
 // `count` voices playing looped samples at pitches from a few octaves down to one up.
 void StartVoices(int count, int32_t left, int32_t right) {
   std::mt19937 random(11);
+  SetOutputRate(DefaultOutputRate);  // ramps as long as the program's
   ResetVoices();
   for (int i = 0; i < count; ++i) {
     Voice& v = Voices[i];

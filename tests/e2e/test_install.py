@@ -57,8 +57,8 @@ class StatusReader:
     anything else; read() gives its phase.
 
     zav-testctl tells where the outcome texts lie and which sections are writable; the progress
-    texts are in writable buffers. The status pointer is the one word of those sections that
-    holds the address of one of them. Until it has held one it is searched for in all of them."""
+    texts are in a writable table, one per percent. The status pointer is the one word of those
+    sections that holds the address of one of them. Until it has held one it is searched for in all of them."""
 
     def __init__(self, session):
         facts = session.testctl.facts("status-layout")
@@ -78,17 +78,13 @@ class StatusReader:
     def text(self):
         if self.slot is None and not self._find_slot():
             return "none"
-        while True:
-            value = self.word(self.slot)
-            if value == 0 or value in self.texts:
-                return self.texts.get(value, "none")
-            if not any(start <= value < start + size for start, size in self.writable):
-                return hex(value)
-            text = os.pread(self.memory, 24, value).split(b"\0")[0].decode("ascii", "replace")
-            # A buffer is written only while it is not shown: if the pointer still names it, the
-            # text read is the one it showed.
-            if self.word(self.slot) == value:
-                return text
+        value = self.word(self.slot)
+        if value == 0 or value in self.texts:
+            return self.texts.get(value, "none")
+        if not any(start <= value < start + size for start, size in self.writable):
+            return hex(value)
+        # A progress text is complete before its pointer is stored and never changes after.
+        return os.pread(self.memory, 24, value).split(b"\0")[0].decode("ascii", "replace")
 
     def read(self):
         return phase(self.text())

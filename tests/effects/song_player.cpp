@@ -54,6 +54,7 @@ Player::Player(const xmw::Module& song) {
   module_ = LoadModuleImage(image_.data(), image_.size());
   EXPECT_NE(module_, nullptr) << "the song did not load";
   SetOutputRate(DefaultOutputRate);
+  SetBlockSizes(DefaultOutputRate);
   ResetVoices();
   if (module_) BeginPlayback(module_);
 }

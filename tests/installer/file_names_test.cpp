@@ -60,7 +60,7 @@ TEST(StoredNames, DevicesEmptyPartsAndImpossibleCharactersAreRefused) {
       "", "CON", "con.txt", "docs\\NUL", "Aux.log", "prn", "com1", "LPT9.dat", "con .txt",
       "conin$", "CONOUT$", "docs\\\\manual.txt", "docs\\", "\\", ".", "docs\\.\\manual.txt",
       "file.txt:stream", "what?.txt", "all*.txt", "a<b", "a>b", "a|b", "say\"hi\"",
-      "tab\there", "new\nline", "COM\xC2\xB9", "lpt\xC2\xB3.txt",
+      "tab\there", "new\nline", "COM\xC2\xB9", "lpt\xC2\xB3.txt", "com0", "LPT\xC2\xB2 .log",
   };
   for (const char* name : refused) EXPECT_EQ(StoredNameFault(name), NameFault::Unsafe) << name;
 }
@@ -68,6 +68,7 @@ TEST(StoredNames, DevicesEmptyPartsAndImpossibleCharactersAreRefused) {
 TEST(StoredNames, NamesInAnyScriptAreKeptAndTrimmedOrMisencodedOnesRefused) {
   const char* kept[] = {
       "..file", "a.b.c", ".hidden", "CONSOLE.txt", "COM10", "LPT", "con2.txt", "COM\xC2\xB2x",
+      "COM#", "LPT\xC2\xB4", "CONOUT", "NUL1", "PRN$",
       "icon.ico", "nul_device.txt", "Caf\xC3\xA9.txt", "with space.txt", " leading.txt",
       "docs\\manual.txt", "a/b", "#$%&'()+,;=@[]^_`{}~!.txt", "\xC3\x9C" "bung\\\xC3\x84rger.txt",
       "\xE8\xAA\xAC\xE6\x98\x8E\xE6\x9B\xB8.pdf", "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1", "\xF0\x9F\x8E\xB5",

@@ -41,7 +41,9 @@ void FadeAtLevel(int button, unsigned level, std::vector<Pixel>& frame,
 class ButtonFade : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (uint8_t& level : FadeLevel) level = HalfFadeLevel;
+    FadeLevel[1] = SolidFadeLevel;
+    ResetButtonFades();
+    for (uint8_t level : FadeLevel) ASSERT_EQ(level, HalfFadeLevel);
   }
   std::mt19937 random{3};
 };
