@@ -37,16 +37,15 @@ struct BitmapQuery {
   DWORD masks[3];
 };
 
-uint32_t* ReadPixels(HBITMAP bitmap) {
+uint32_t* ReadPixels(HBITMAP bitmap, LONG width, LONG height) {
   BitmapQuery info = {};
   info.header.biSize = sizeof(BITMAPINFOHEADER);
   HDC screen = GetDC(nullptr);
   uint32_t* pixels = nullptr;
   // With no pixel buffer the first call only fills in width, height and format.
   if (GetDIBits(screen, bitmap, 0, 0, nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) &&
-      info.header.biWidth > 0 && info.header.biHeight > 0) {
-    LONG height = info.header.biHeight;
-    pixels = static_cast<uint32_t*>(GlobalAlloc(GMEM_FIXED, info.header.biWidth * height * 4));
+      info.header.biWidth == width && info.header.biHeight == height) {
+    pixels = static_cast<uint32_t*>(GlobalAlloc(GMEM_FIXED, width * height * 4));
     if (pixels) {
       info.header.biBitCount = 32;
       info.header.biCompression = BI_RGB;
@@ -64,14 +63,14 @@ uint32_t* ReadPixels(HBITMAP bitmap) {
 
 }  // namespace
 
-uint32_t* DecodePicture(const uint8_t* bytes, uint32_t length) {
+uint32_t* DecodePicture(const uint8_t* bytes, uint32_t length, int32_t width, int32_t height) {
   IPicture* picture = LoadPicture(bytes, length);
   if (!picture) return nullptr;
   OLE_HANDLE handle = 0;
   uint32_t* pixels = nullptr;
   // The picture keeps its bitmap; releasing the picture destroys it.
   if (picture->get_Handle(&handle) == S_OK && handle)
-    pixels = ReadPixels(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)));
+    pixels = ReadPixels(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), width, height);
   picture->Release();
   return pixels;
 }

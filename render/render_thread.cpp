@@ -54,11 +54,11 @@ HBITMAP CreateSurface(HDC dc, int width, int height, WORD bitCount, void** bits)
 
 void DecodePictures() {
   const DataBlock& background = ProgramData[BackgroundEntry];
-  S.backgroundPixels = DecodePicture(background.bytes, background.size);
+  S.backgroundPixels = DecodePicture(background.bytes, background.size, FrameWidth, FrameHeight);
   // The buttons' entries follow each other in the order of the buttons.
   for (int i = 0; i < ButtonCount; ++i) {
     const DataBlock& picture = ProgramData[InstallButtonEntry + i];
-    S.buttonPixels[i] = DecodePicture(picture.bytes, picture.size);
+    S.buttonPixels[i] = DecodePicture(picture.bytes, picture.size, ButtonWidth, ButtonHeight);
   }
   // Without its picture the splash still fades to a black background and burns.
   if (!S.backgroundPixels)

@@ -37,7 +37,10 @@ SONG = os.path.join(config.REPO, "..", "shared", "testdata", "xm", "mario_is_a_w
 FOLDER = "Test Game \u03a9\u03bc\u03ad\u03b3\u03b1 2"
 CREDITS = "Test Game 2 - packed by zav-pack.exe from Windows paths"
 INFO = "\u2554\u2550\u2550\u2557 Test Game 2\n\u255a\u2550\u2550\u255d \u2591\u2592\u2593\u2588 names in any script\n"
-CABINET_ENTRY = 0  # the data directory's entries: the cabinet first, then the pictures, song, texts
+# The data directory: a header, then an entry (offset, size) for the cabinet, the background, the
+# three buttons, the song and the texts.
+DATA_HEADER = 12
+CABINET_ENTRY, BACKGROUND_ENTRY, INSTALL_BUTTON_ENTRY = 0, 1, 2
 SMALL_FILES = 3000  # so that an install lasts long enough to be dragged and closed in
 BIG_FILE = "data/random 20MB.bin"
 MAIN_WINDOW_GONE = 1  # zav-testctl's exit code when there is no main window
@@ -292,7 +295,7 @@ class DamagedInstallersSaySo(unittest.TestCase):
     DAMAGES = (("the bare stub, without data", None, None),
                ("a wrong magic", 0, b"ZAVX"),
                ("another version", 4, (2).to_bytes(4, "little")),
-               ("the info text's block outside the section", 12 + 8 * 7, (1 << 30).to_bytes(4, "little")))
+               ("the info text's block outside the section", DATA_HEADER + 8 * 7, (1 << 30).to_bytes(4, "little")))
 
     @classmethod
     def setUpClass(cls):
@@ -321,6 +324,20 @@ class DamagedInstallersSaySo(unittest.TestCase):
                 self.assertEqual(answer_message_box(self.session, box), 2)
                 harness.wait_until(lambda: not self.session.display.find_windows("ZAV Installer"), 10,
                                    "the message box to go")
+
+
+    def test_a_picture_of_another_size_is_left_out_and_the_program_runs(self):
+        # The background's entry names the install button's picture: a whole JPEG of 80 x 20,
+        # which the program must not read as 416 x 180 pixels.
+        with open(self.session.config.program, "rb") as exe:
+            image = exe.read()
+        button = last_section(image) + DATA_HEADER + 8 * INSTALL_BUTTON_ENTRY
+        copy = self.damaged_copy("background of button size", DATA_HEADER + 8 * BACKGROUND_ENTRY,
+                                 image[button:button + 8])
+        self.session.start_program(copy)
+        self.session.wait_until_draggable()
+        self.assertTrue(self.session.close_window())
+        self.assertEqual(self.session.wait_exit(10), 0)
 
 
 def answer_message_box(session, box):
