@@ -116,7 +116,9 @@ def run(arguments, env=None):
         # gets the bytes, and zav-pack.exe the surrogates, which only a Windows program can
         # hand over.
         command = ['wine', testctl, 'run', windows_units(arguments)]
-    return subprocess.run(command, capture_output=True, text=True, timeout=120,
+    # The time-out only guards against a hang: under Wine on a busy machine, walking the row of
+    # 65,536 files alone has taken over two minutes.
+    return subprocess.run(command, capture_output=True, text=True, timeout=900,
                           env=dict(environment, **(env or {})))
 
 
