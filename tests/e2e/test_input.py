@@ -208,6 +208,13 @@ class Keyboard(SplashSession):
             return splash.button_levels(shot.picture, self.references, "install", lefts["install"]) == [splash.SOLID]
         harness.wait_until(install_solid, FADE_TIMEOUT, "the focused install button to show solid")
 
+    def test_alt_a_opens_the_info_dialog_and_alt_f4_closes_it_alone(self):
+        self.session.display.key("alt+a")
+        harness.wait_until(self.session.dialogs, 10, "the info dialog to open")
+        self.session.display.key("alt+F4")
+        harness.wait_until(lambda: self.session.dialogs() == [], 10, "the info dialog to close")
+        self.assertTrue(self.session.program.running, "Alt+F4 in the info dialog ended the program")
+
     def test_enter_opens_the_browser_and_escape_there_comes_back(self):
         self.assertEqual(self.focus_after("shift+Tab"), 12)
         self.assertEqual(self.focus_after("Tab"), 10)
