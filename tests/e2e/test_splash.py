@@ -239,6 +239,16 @@ class StillSplash(OpeningSplash):
         self.assertGreater(sum(1 for x in range(splash.WIDTH) if first.picture.pixel(x, 170) != background.pixel(x, 170)),
                            splash.WIDTH // 4, "no fire burns")
 
+    def test_hover_changes_at_once(self):
+        install = splash.BUTTONS[0][3]
+        self.session.move_mouse_into_window(install + splash.BUTTON_WIDTH // 2, splash.BUTTON_TOP + 10)
+        seen = set()
+        for _ in range(8):
+            seen.update(splash.button_levels(splash.look(self.session, self.position).picture,
+                                             self.references, "install", install))
+        self.assertIn(splash.SOLID, seen, "the button under the pointer did not turn solid")
+        self.assertLessEqual(seen, {splash.SOLID, splash.HALF}, "the button faded through levels")
+
     # The fade-in, the burning fire and the hint in a scenario of their own are not this one's.
     test_fade_in_rises_step_by_step_from_its_capture_to_the_background = None
     test_fade_in_starts_from_what_the_screen_showed = None
