@@ -215,15 +215,16 @@ class Keyboard(SplashSession):
         harness.wait_until(lambda: self.session.dialogs() == [], 10, "the info dialog to close")
         self.assertTrue(self.session.program.running, "Alt+F4 in the info dialog ended the program")
 
-    def test_enter_opens_the_browser_and_escape_there_comes_back(self):
+    def test_enter_or_space_opens_the_browser_and_escape_there_comes_back(self):
         self.assertEqual(self.focus_after("shift+Tab"), 12)
         self.assertEqual(self.focus_after("Tab"), 10)
-        self.session.display.key("Return")
-        harness.wait_until(self.session.dialogs, 10, "the folder browser to open")
-        self.session.display.key("Escape")
-        harness.wait_until(lambda: self.session.dialogs() == [], 10, "the browser to close")
-        self.assertTrue(self.session.program.running)
-        self.assertEqual(harness.wait_until(self.session.focus, 5, "the focus back on the splash"), 10)
+        for press in ("Return", "space"):
+            self.session.display.key(press)
+            harness.wait_until(self.session.dialogs, 10, f"the folder browser to open on {press}")
+            self.session.display.key("Escape")
+            harness.wait_until(lambda: self.session.dialogs() == [], 10, "the browser to close")
+            self.assertTrue(self.session.program.running)
+            self.assertEqual(harness.wait_until(self.session.focus, 5, "the focus back on the splash"), 10)
 
 
 if __name__ == "__main__":
