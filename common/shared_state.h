@@ -18,6 +18,12 @@ enum HotButtonValue : uint8_t { HotNone = 0, HotInstall = 1, HotInfo = 2, HotExi
 
 extern std::atomic<uint8_t> RenderState;
 extern std::atomic<uint8_t> HotButton;
+// The button that has the keyboard focus, as a HotButtonValue, once the focus is to be seen
+// (after the first key press); HotNone until then. Drawn as the button under the mouse is.
+extern std::atomic<uint8_t> FocusButton;
+// Whole factor by which every pixel of the frame is shown on the screen (k x k physical
+// pixels), from the window's DPI; 0 until the window has been created, which counts as 1.
+extern std::atomic<uint8_t> PixelScale;
 // NUL-terminated status line text, or null for none. A text once shown never changes, since a
 // draw may still be reading it after the pointer has moved on.
 extern std::atomic<const char*> StatusText;

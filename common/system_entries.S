@@ -80,6 +80,8 @@ __imp_\name:
   entry EndPaint
   entry GetDC
   entry GetDlgItem
+  entry GetFocus
+  entry GetKeyState
   entry GetMessageA
   entry GetSystemMetrics
   entry GetWindowLongA
@@ -88,6 +90,7 @@ __imp_\name:
   entry LoadCursorA
   entry LoadIconA
   entry MessageBoxA
+  entry NotifyWinEvent
   entry PeekMessageA
   entry PostMessageA
   entry PostQuitMessage
@@ -95,10 +98,13 @@ __imp_\name:
   entry ReleaseDC
   entry SendDlgItemMessageA
   entry SendMessageA
+  entry SetFocus
   entry SetTimer
   entry SetWindowLongA
   entry SetWindowLongPtrA
+  entry SetWindowPos
   entry SetWindowTextA
+  entry SystemParametersInfoA
   end_library
   library "gdi32.dll"
   entry BitBlt
@@ -109,12 +115,14 @@ __imp_\name:
   entry DeleteDC
   entry DeleteObject
   entry GdiFlush
+  entry GetDeviceCaps
   entry GetDIBits
   entry Rectangle
   entry SelectObject
   entry SetBkColor
   entry SetBkMode
   entry SetTextColor
+  entry StretchBlt
   entry TextOutA
   end_library
   library "ole32.dll"

@@ -8,6 +8,7 @@
 
 #include "assets/program_data.h"
 #include "common/shared_state.h"
+#include "common/status_line.h"
 #include "common/wide_text.h"
 #include "installer/cabinet_extract.h"
 #include "installer/install_paths.h"
@@ -39,7 +40,7 @@ DWORD ShownAt;
 void ShowProgress(uint32_t percent) {
   char* text = ProgressTexts[percent];
   if (!text[0]) FormProgressText(text, percent);
-  StatusText.store(text);
+  ShowStatus(text, false);
   ShownPercent = percent;
   ShownAt = GetTickCount();
 }
@@ -107,7 +108,7 @@ void InstallCommand(HWND window) {
   if (!cancelled) {
     ShowProgress(0);
     bool installed = chosen && InstallIntoChosenFolder(HandleMessagesBetweenBlocks);
-    StatusText.store(installed ? Installed : InstallFailed);
+    ShowStatus(installed ? Installed : InstallFailed, true);
   }
   HotButton.store(HotNone);
 }

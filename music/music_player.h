@@ -8,3 +8,7 @@ struct Module;
 // device cannot be opened or the song not loaded (the program then runs silently).
 // With null: stops the playback and releases the song, the buffers and the device.
 Module* MusicPlay(const void* moduleImage);
+
+// Turns the music off, or on again, with a short ramp. The song plays on meanwhile and the
+// device keeps playing silence, so turning it on again is immediate. Called from any thread.
+void SwitchMusic();

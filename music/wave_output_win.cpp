@@ -13,6 +13,7 @@
 #include "music/module_loader.h"
 #include "music/music_player.h"
 #include "music/output_config.h"
+#include "music/output_gain.h"
 #include "music/playback.h"
 
 namespace {
@@ -21,6 +22,9 @@ constexpr int32_t PlayerRate = 44100;
 constexpr DWORD FeederPollMs = 5;
 constexpr DWORD FeederExitPollMs = 50;
 constexpr int BytesPerFrame = 4;  // 16-bit stereo
+constexpr int32_t FadeInFrames = PlayerRate * 2;
+constexpr int32_t SwitchRampFrames = PlayerRate / 20;
+constexpr int32_t RingBlocks = 100;  // BlockCount() for every rate: twice a second of 20 ms blocks
 
 HWAVEOUT WaveOutDevice;
 WAVEHDR RingHeader;
@@ -30,6 +34,44 @@ volatile uint8_t FeederStopRequested;
 // 1 while a feeder thread runs. Set before the thread is created, not by the thread itself:
 // a stop that comes before the new thread first runs must still wait for it.
 volatile uint8_t FeederRunning;
+
+// The loudness the device is given. The gain each block of the ring started with is kept, so
+// that the queued blocks can be levelled again from their mix when the music is switched.
+OutputGain Gain;
+float BlockStartGain[RingBlocks];
+volatile uint8_t MusicOff;  // as the user wants it
+uint8_t MusicOffHeard;      // as the feeder has applied it
+
+int16_t* RingBlock(int32_t block) { return OutputRing + size_t(block) * BlockFrames * 2; }
+
+void LevelBlock(int32_t block) {
+  if (block < RingBlocks) BlockStartGain[block] = Gain.gain;
+  ApplyOutputGain(&Gain, RingBlock(block), BlockFrames);
+}
+
+void FillAndLevelBlock() {
+  int32_t block = WriteBlock;
+  FillBlock();
+  if (OutputRing) LevelBlock(block);
+}
+
+// A switch is heard at once rather than a ring later: every queued block but the next one
+// (which the device may enter any moment) is converted again from its mix, with the new ramp
+// starting at the gain that block began with. Called when the block being filled next is the
+// one playing, so the queued blocks run from two after it round the ring.
+void FollowMusicSwitch() {
+  uint8_t off = MusicOff;
+  if (off == MusicOffHeard || !OutputRing || !MixBuffer) return;
+  MusicOffHeard = off;
+  int32_t count = BlockCount();
+  int32_t block = (WriteBlock + 2) % count;
+  if (block < RingBlocks) Gain.gain = BlockStartGain[block];
+  RampOutputGain(&Gain, !off, SwitchRampFrames);
+  for (; block != WriteBlock; block = (block + 1) % count) {
+    ConvertBlock(RingBlock(block), MixBuffer + size_t(block) * BlockFrames * 2, BlockFrames);
+    LevelBlock(block);
+  }
+}
 
 bool OpenOutput(int32_t rate) {
   // Without the system's multimedia library the program runs silently, as without a device.
@@ -65,9 +107,10 @@ DWORD WINAPI FeederThreadMain(LPVOID) {
     int32_t playing = PlayingBlock();
     while (WriteBlock != playing && !FeederStopRequested) {
       FillBusy = 1;
-      FillBlock();
+      FillAndLevelBlock();
       FillBusy = 0;
     }
+    if (WriteBlock == playing) FollowMusicSwitch();
     Sleep(FeederPollMs);
   }
   FeederRunning = 0;
@@ -101,9 +144,11 @@ bool StartPlayback(Module* module) {
   RingHeader.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
   RingHeader.dwLoops = 0xFFFFFFFF;
   waveOutPrepareHeader(WaveOutDevice, &RingHeader, sizeof RingHeader);
-  // Prime the whole ring before the device starts: about two seconds of music at once.
+  // Prime the whole ring before the device starts: about two seconds of music at once, which
+  // is also how long the music takes to fade in.
+  StartFadeIn(&Gain, FadeInFrames);
   WriteBlock = 0;
-  do FillBlock();
+  do FillAndLevelBlock();
   while (WriteBlock != 0);
   waveOutWrite(WaveOutDevice, &RingHeader, sizeof RingHeader);
 
@@ -125,6 +170,8 @@ void StopDeviceFeeding() {
 }
 
 }  // namespace
+
+void SwitchMusic() { MusicOff = !MusicOff; }
 
 Module* MusicPlay(const void* moduleImage) {
   if (moduleImage) {

@@ -14,3 +14,10 @@ void FadeInStep(Pixel* frame, const Pixel* capture, const Pixel* background, uin
     _mm_storeu_si128(reinterpret_cast<__m128i*>(frame + i), mix);
   }
 }
+
+void ScaleFrame(Pixel* scaled, const Pixel* frame, int scale) {
+  for (int y = 0; y < FrameHeight * scale; ++y) {
+    const Pixel* row = frame + y / scale * FrameWidth;
+    for (int x = 0; x < FrameWidth * scale; ++x) *scaled++ = row[x / scale];
+  }
+}

@@ -40,3 +40,8 @@ constexpr int StatusLeft = 120;
 constexpr int StatusTop = 36;
 constexpr int StatusRight = 402;
 constexpr int StatusBottom = 50;
+
+// The whole factor by which the frame is shown on a screen of `dpi` dots per inch: each frame
+// pixel becomes a k x k block, so pictures stay sharp at any scaling. dpi / 96 rounded to the
+// nearest whole number, halves up, at least 1 (96 to 143 give 1, 144 to 239 give 2).
+constexpr int ScaleForDpi(int dpi) { return dpi < 144 ? 1 : (dpi + 48) / 96; }

@@ -19,6 +19,8 @@ namespace {
 
 constexpr DWORD FadeInStepSleepMs = 3;
 constexpr DWORD FrameSleepMs = 10;
+// With the system's animations off the fire stands still, as it burns after this many steps.
+constexpr int StillFireSteps = 120;
 
 // Everything the thread holds while it runs; released in one place.
 struct Surfaces {
@@ -27,12 +29,14 @@ struct Surfaces {
   Pixel* buttonPixels[ButtonCount];
   HBITMAP captureSurface;
   Pixel* captureBits;
+  int captureScale;  // the capture is in screen pixels: the frame's size times this
   HDC frameDc;
   HBITMAP frameBuffer;
   Pixel* frameBits;
   HDC stripDc;
   HBITMAP scrollStrip;
   HFONT statusFont;
+  bool still;  // the system asks for no animations
 };
 
 Surfaces S;
@@ -65,16 +69,18 @@ void DecodePictures() {
     S.backgroundPixels = static_cast<Pixel*>(GlobalAlloc(GPTR, FramePixels * sizeof(Pixel)));
 }
 
-// Copies what `source` shows at (x, y) into a new CaptureSurface, unless one was taken already.
-void Capture(HDC source, int x, int y) {
+// Copies what `source` shows at (x, y), the frame's size at `scale`, into a new
+// CaptureSurface, unless one was taken already.
+void Capture(HDC source, int x, int y, int scale) {
   if (S.captureSurface) return;
   HDC captureDc = CreateCompatibleDC(source);
   void* bits;
-  S.captureSurface = CreateSurface(captureDc, FrameWidth, FrameHeight, 32, &bits);
+  S.captureScale = scale;
+  S.captureSurface = CreateSurface(captureDc, FrameWidth * scale, FrameHeight * scale, 32, &bits);
   S.captureBits = static_cast<Pixel*>(bits);
   if (captureDc && S.captureSurface) {
     HGDIOBJ previous = SelectObject(captureDc, S.captureSurface);
-    BitBlt(captureDc, 0, 0, FrameWidth, FrameHeight, source, x, y, SRCCOPY);
+    BitBlt(captureDc, 0, 0, FrameWidth * scale, FrameHeight * scale, source, x, y, SRCCOPY);
     SelectObject(captureDc, previous);
   }
   DeleteDC(captureDc);
@@ -114,22 +120,69 @@ void PrepareStatusLine() {
 }
 
 // The copy may sit in the platform's drawing batch; it must have read the frame before the next
-// step writes the frame's pixels directly.
+// step writes the frame's pixels directly. Enlarging copies repeat pixels in every stretch mode
+// (only shrinking ones combine them), so each frame pixel lands as a sharp block.
 void Present() {
-  BitBlt(S.windowDc, 0, 0, FrameWidth, FrameHeight, S.frameDc, 0, 0, SRCCOPY);
+  int scale = PixelScale.load();
+  if (scale > 1) {
+    StretchBlt(S.windowDc, 0, 0, FrameWidth * scale, FrameHeight * scale, S.frameDc, 0, 0,
+               FrameWidth, FrameHeight, SRCCOPY);
+  } else {
+    BitBlt(S.windowDc, 0, 0, FrameWidth, FrameHeight, S.frameDc, 0, 0, SRCCOPY);
+  }
   GdiFlush();
 }
 
 // 256 steps from the capture to the picture: the capture darkens by k while the picture rises
-// out of black, added with saturation. A stop request does not cut it short.
-void FadeIn() {
-  if (!S.frameBits || !S.backgroundPixels) return;
-  const Pixel* capture = S.captureBits ? S.captureBits : S.backgroundPixels;
+// out of black, added with saturation. A stop request does not cut it short. `frame` is
+// selected into `dc`; all three are the frame's size at `scale`.
+void RunFadeIn(Pixel* frame, HDC dc, const Pixel* capture, const Pixel* picture, int scale) {
   for (int k = 0; k < FadeInSteps; ++k) {
-    FadeInStep(S.frameBits, capture, S.backgroundPixels, static_cast<uint8_t>(k));
-    Present();
+    for (int part = 0; part < scale * scale; ++part) {
+      FadeInStep(frame + part * FramePixels, capture + part * FramePixels,
+                 picture + part * FramePixels, static_cast<uint8_t>(k));
+    }
+    BitBlt(S.windowDc, 0, 0, FrameWidth * scale, FrameHeight * scale, dc, 0, 0, SRCCOPY);
+    GdiFlush();
     Sleep(FadeInStepSleepMs);
   }
+}
+
+// On a scaled screen the fade-in works in screen pixels, from a capture of the screen's own
+// pixels to the enlarged picture, in surfaces of its own that it lets go again; without them
+// the picture simply appears.
+void ScaledFadeIn(int scale) {
+  HDC dc = CreateCompatibleDC(S.windowDc);
+  void* bits;
+  HBITMAP surface = CreateSurface(dc, FrameWidth * scale, FrameHeight * scale, 32, &bits);
+  auto picture = static_cast<Pixel*>(GlobalAlloc(GMEM_FIXED, FramePixels * scale * scale * sizeof(Pixel)));
+  if (dc && surface && picture && S.captureBits) {
+    SelectObject(dc, surface);
+    ScaleFrame(picture, S.backgroundPixels, scale);
+    RunFadeIn(static_cast<Pixel*>(bits), dc, S.captureBits, picture, scale);
+  }
+  GlobalFree(picture);
+  DeleteDC(dc);
+  DeleteObject(surface);
+}
+
+void FadeIn() {
+  if (!S.frameBits || !S.backgroundPixels) return;
+  if (S.captureScale > 1) return ScaledFadeIn(S.captureScale);
+  const Pixel* capture = S.captureBits ? S.captureBits : S.backgroundPixels;
+  RunFadeIn(S.frameBits, S.frameDc, capture, S.backgroundPixels, 1);
+}
+
+// Without animations the window shows its picture at once, the fire as one still frame and
+// the hover changes at once; the credits still scroll, since they are there to be read.
+bool AnimationsOff() {
+  BOOL animations = TRUE;
+  SystemParametersInfoA(SPI_GETCLIENTAREAANIMATION, 0, &animations, 0);
+  return !animations;
+}
+
+void StillFire() {
+  for (int i = 0; i < StillFireSteps; ++i) AdvanceFire();
 }
 
 void DrawScroller() {
@@ -146,17 +199,26 @@ void DrawStatusLine() {
   DrawTextA(S.frameDc, text, -1, &rect, DT_RIGHT);
 }
 
+void DrawButtons() {
+  for (int i = 0; i < ButtonCount; ++i) {
+    if (!S.buttonPixels[i]) continue;
+    // Drawn hot under the mouse, and with the keyboard's focus once that is shown.
+    uint8_t hot = HotButton.load();
+    if (FocusButton.load() == i + 1) hot = static_cast<uint8_t>(i + 1);
+    if (S.still) FadeLevel[i] = hot == i + 1 ? SolidFadeLevel : HalfFadeLevel;
+    FadeButton(i, hot, S.frameBits, S.buttonPixels[i]);
+  }
+}
+
 void DrawFrame() {
-  if (FireStepDue(ScrollPos)) AdvanceFire();
+  if (!S.still && FireStepDue(ScrollPos)) AdvanceFire();
   ComposeFire(S.frameBits, S.backgroundPixels);
   DrawScroller();
   DrawStatusLine();
   // The scroller and the status line went through the frame's device context; they must have
   // landed before the buttons blend the frame's pixels directly.
   GdiFlush();
-  for (int i = 0; i < ButtonCount; ++i) {
-    if (S.buttonPixels[i]) FadeButton(i, HotButton.load(), S.frameBits, S.buttonPixels[i]);
-  }
+  DrawButtons();
   Present();
 }
 
@@ -190,9 +252,9 @@ HFONT CreateTerminalFont(int height, int width) {
 // The fade-in starts from what the screen showed where the window now stands. Once the window
 // is on the screen, reading its place (through the window or the screen) may give the window's
 // own still empty surface instead, so the capture is taken before it is first shown.
-void CaptureScreenUnderWindow(int x, int y) {
+void CaptureScreenUnderWindow(int x, int y, int scale) {
   HDC screen = GetDC(nullptr);
-  Capture(screen, x, y);
+  Capture(screen, x, y, scale);
   ReleaseDC(nullptr, screen);
 }
 
@@ -204,11 +266,17 @@ DWORD WINAPI RenderThreadMain(LPVOID window) {
   DecodePictures();
   // Normally taken from the screen while the window was being created; if that failed, the
   // window's own contents are the next best thing.
-  Capture(S.windowDc, 0, 0);
+  int scale = PixelScale.load();
+  Capture(S.windowDc, 0, 0, scale > 1 ? scale : 1);
   CreateFrame();
   DrawStrip();
   PrepareStatusLine();
-  FadeIn();
+  S.still = AnimationsOff();
+  if (S.still) {
+    StillFire();
+  } else {
+    FadeIn();
+  }
 
   // Running only if nobody asked to stop meanwhile: a stop request must never be overwritten.
   uint8_t expected = Starting;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "assets/program_data.h"
+#include "common/status_line.h"
 #include "common/system_libraries.h"
 #include "installer/install_command.h"
 #include "music/music_player.h"
@@ -80,8 +81,8 @@ extern "C" void __stdcall ZavEntry() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   RegisterWindowClass(instance);
   CreateMainWindow(instance);
-  // A song that cannot be played leaves the program running silently.
-  MusicPlay(ProgramData[SongEntry].bytes);
+  // A song that cannot be played leaves the program running silently, with no key to mention.
+  if (!MusicPlay(ProgramData[SongEntry].bytes)) DismissMusicHint();
 
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) != 0) DispatchMessageA(&message);

@@ -92,8 +92,11 @@ def check_manifest(blob, failures):
     controls = [element.get("version") for element in root.iter() if element.tag.endswith("assemblyIdentity")
                 and element.get("name") == "Microsoft.Windows.Common-Controls"]
     expect(failures, "manifest common controls version", controls, ["6.0.0.0"])
-    expect(failures, "manifest declares no DPI awareness",
-           [tag for tag in found if tag.startswith("dpiAware")], [])
+    # Per-monitor aware (v2, falling back to v1; true/pm before those names), so that the
+    # program scales itself sharply rather than being smoothed by the system.
+    expect(failures, "manifest DPI awareness",
+           {tag: found[tag].text for tag in found if tag.startswith("dpiAware")},
+           {"dpiAware": "true/pm", "dpiAwareness": "PerMonitorV2, PerMonitor"})
 
 
 def read_sz_or_ordinal(blob, pos):

@@ -23,6 +23,9 @@ WITHIN_MS = 2000
 SHORTER_THAN_ANY_FADE_IN_MS = 500
 EXIT_CENTRE = (212, 149)  # the Exit button's middle, in the window
 CLOSES = (("WM_CLOSE", WM_CLOSE, 0), ("the Exit command", WM_COMMAND, EXIT_COMMAND))
+# Real key presses that close the splash: Escape and Alt+F4 as the close message does, Tab twice
+# to Exit and Enter, and Exit's own Alt key.
+CLOSING_KEYS = (("Escape",), ("alt+F4",), ("Tab", "Tab", "Return"), ("alt+x",))
 
 
 def exit_clock(process):
@@ -134,6 +137,16 @@ class CloseWhileAnimating(ClosingSession):
                 facts = self.session.post_and_time_exit(message, wparam, seconds=10)
                 self.assertEqual(facts["hittest"], harness.session.HTCAPTION)
                 self.assert_ended_in_time(facts, name)
+
+    def test_keys_that_close_the_splash(self):
+        for keys in CLOSING_KEYS:
+            with self.subTest(keys=keys):
+                self.start()
+                self.session.wait_for_window()
+                self.session.wait_until_draggable()
+                for key in keys:
+                    self.session.display.key(key)
+                self.assertEqual(self.session.wait_exit(timeout=10), 0)
 
     def test_exit_clicked_while_the_splash_animates(self):
         self.start()

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
-"""The splash under a real mouse: buttons that turn solid under the pointer and fade back when
-it leaves, and a window that can be dragged by its background once its fade-in is over, but
-never by a button."""
+"""The splash under a real mouse and keyboard: buttons that turn solid under the pointer and fade
+back when it leaves, a window that can be dragged by its background once its fade-in is over,
+but never by a button, and buttons that Tab goes round and Enter presses."""
 import os
 import sys
 import time
@@ -185,6 +185,47 @@ class DragWhileRunning(SplashSession):
                                    f"the dialog {opened} to close")
                 self.assertTrue(self.session.program.running)
                 self.assertEqual(self.window_position(), before)
+
+class Keyboard(SplashSession):
+    """Real key presses: the focus starts on Install, unseen until the first key; Tab and
+    Shift+Tab go round the three buttons; Enter presses the focused one."""
+
+    def focus_after(self, key):
+        self.session.display.key(key)
+        return harness.wait_until(self.session.focus, 5, f"a focused control after {key}")
+
+    def test_tab_goes_round_the_buttons_and_the_focused_one_shows_solid(self):
+        self.assertEqual(self.session.focus(), 10)
+        position = self.window_position()
+        lefts = {name: left for name, _, _, left in splash.BUTTONS}
+        order = []
+        for key in ("Tab", "Tab", "Tab", "shift+Tab", "Tab"):
+            order.append(self.focus_after(key))
+        self.assertEqual(order, [11, 12, 10, 12, 10])
+        # Once shown, the focus is drawn as the pointer's hover is.
+        def install_solid():
+            shot = splash.look(self.session, position)
+            return splash.button_levels(shot.picture, self.references, "install", lefts["install"]) == [splash.SOLID]
+        harness.wait_until(install_solid, FADE_TIMEOUT, "the focused install button to show solid")
+
+    def test_alt_a_opens_the_info_dialog_and_alt_f4_closes_it_alone(self):
+        self.session.display.key("alt+a")
+        harness.wait_until(self.session.dialogs, 10, "the info dialog to open")
+        self.session.display.key("alt+F4")
+        harness.wait_until(lambda: self.session.dialogs() == [], 10, "the info dialog to close")
+        self.assertTrue(self.session.program.running, "Alt+F4 in the info dialog ended the program")
+
+    def test_enter_or_space_opens_the_browser_and_escape_there_comes_back(self):
+        self.assertEqual(self.focus_after("shift+Tab"), 12)
+        self.assertEqual(self.focus_after("Tab"), 10)
+        for press in ("Return", "space"):
+            self.session.display.key(press)
+            harness.wait_until(self.session.dialogs, 10, f"the folder browser to open on {press}")
+            self.session.display.key("Escape")
+            harness.wait_until(lambda: self.session.dialogs() == [], 10, "the browser to close")
+            self.assertTrue(self.session.program.running)
+            self.assertEqual(harness.wait_until(self.session.focus, 5, "the focus back on the splash"), 10)
+
 
 if __name__ == "__main__":
     harness.main()

@@ -329,6 +329,7 @@ class InstallIntoFolders(InstallSession):
         self.assertEqual(self.installed("Data"), payload_files())
         self.assertEqual(sorted(os.listdir(self.drive)), ["Data"])
         self.assert_status_shown(COMPLETED)
+        self.assertEqual(self.session.buttons()[-1].text, COMPLETED, "the status as a screen reader reads it")
         right_aligned = splash.STATUS_WIDTH - STATUS_FONT.width * len(COMPLETED)
         self.assertEqual(self.red_pixels(), STATUS_FONT.text_pixels(COMPLETED.encode(), right_aligned),
                          "the status line is not drawn in the Terminal font's 8 x 12 cells")

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """The splash as it opens and burns: the fade-in from the screen to the background picture,
-then the fire, the credits scroller and the half-transparent buttons, as seen on the screen."""
+then the fire, the credits scroller, the music key's hint on the status line and the
+half-transparent buttons, as seen on the screen; and with the system's animations off, the
+picture at once under a fire that stands still."""
 import os
 import sys
 import time
@@ -10,10 +12,12 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 import splash  # noqa: E402
 from harness.image import Screenshot  # noqa: E402
+from harness.terminal_font import Cells  # noqa: E402
 
 SCREEN = (1024, 768)
 RECORD_AFTER_FADE_IN = 3.0  # seconds of animation looked at
 SLEEP_PER_FRAME = 0.009     # a frame sleeps 10 ms; a little less allows for the clock's grain
+MUSIC_HINT = "M: music off"
 
 
 def screen_pattern(width, height):
@@ -31,9 +35,12 @@ class OpeningSplash(unittest.TestCase):
     """The program starts over a patterned screen; its window's place is looked at as often as
     possible from before it opens until a few seconds into the animation."""
 
+    animations = True
+
     @classmethod
     def setUpClass(cls):
-        cls.session = session = harness.Session("splash-opening", screen=SCREEN).start()
+        cls.session = session = harness.Session(f"splash-{cls.__name__}", screen=SCREEN,
+                                                animations=cls.animations).start()
         cls.addClassCleanup(session.close)
         cls.references = splash.References(session)
         cls.position = splash.centred(SCREEN)
@@ -115,12 +122,22 @@ class OpeningSplash(unittest.TestCase):
         background = self.references.background
         differing = [(x, y) for y in range(still_rows) for x in range(splash.WIDTH)
                      if first.picture.pixel(x, y) != background.pixel(x, y) and not splash.in_button(x, y)
+                     and not splash.in_status(x, y)
                      and not (splash.in_text_rows(x, y)
                               and splash.could_be_text_over(first.picture.pixel(x, y), background.pixel(x, y)))]
         if differing:
             first.picture.save_png(self.session.path("first-animated-frame.png"))
         self.assertEqual(differing[:10], [], f"{len(differing)} pixels of rows 0 to {still_rows - 1} "
                          "of the first animated frame differ from the background")
+
+    def test_the_status_line_names_the_music_key_from_the_first_frame(self):
+        font = Cells(12)
+        expected = font.text_pixels(MUSIC_HINT.encode(), splash.STATUS_WIDTH - font.width * len(MUSIC_HINT))
+        for index in (self.first_animated, len(self.shots) - 1):
+            picture = self.shots[index].picture
+            red = {(x, y) for y in range(splash.STATUS_HEIGHT) for x in range(splash.STATUS_WIDTH)
+                   if picture.pixel(splash.STATUS_LEFT + x, splash.STATUS_TOP + y) == (255, 0, 0)}
+            self.assertEqual(red, expected, f"look {index}: the status line does not show the hint")
 
     # --- the animation ---------------------------------------------------------------------
 
@@ -153,7 +170,7 @@ class OpeningSplash(unittest.TestCase):
         for index in (0, len(frames) // 2, len(frames) - 1):
             frame = frames[index]
             wrong = [(x, y) for y in range(splash.HEIGHT) for x in range(splash.WIDTH)
-                     if not splash.in_button(x, y)
+                     if not splash.in_button(x, y) and not splash.in_status(x, y)
                      and not splash.could_be_fire_over(frame.pixel(x, y), background.pixel(x, y))
                      and not (splash.in_text_rows(x, y)
                               and splash.could_be_text_over(frame.pixel(x, y), background.pixel(x, y)))]
@@ -201,6 +218,42 @@ class OpeningSplash(unittest.TestCase):
                      if not splash.could_be_fire_over(frame.pixel(x, y), background.pixel(x, y))]
             self.assertEqual(wrong[:10], [], f"animated look {index}: rows 26 to 30 of the slot "
                              "show something other than the burning background")
+
+
+class StillSplash(OpeningSplash):
+    """The same start with the system's animations turned off."""
+    animations = False
+
+    def test_the_first_look_shows_the_whole_picture(self):
+        before = self.screen_before.rgb
+        shown = [shot for shot in self.shots if shot.picture.rgb not in (before, splash.black())]
+        self.assertTrue(shown and splash.is_animated(shown[0].picture, self.references),
+                        "the window showed something before its picture: a fade-in")
+
+    def test_the_fire_stands_still(self):
+        first = self.shots[self.first_animated]
+        later = next(shot for shot in self.shots if shot.before - first.after >= 0.5)
+        fire = [splash.region(shot.picture, 0, 60, splash.WIDTH, 119) for shot in (first, later)]
+        self.assertEqual(fire[0], fire[1], "the fire moved")
+        background = self.references.background
+        self.assertGreater(sum(1 for x in range(splash.WIDTH) if first.picture.pixel(x, 170) != background.pixel(x, 170)),
+                           splash.WIDTH // 4, "no fire burns")
+
+    def test_hover_changes_at_once(self):
+        install = splash.BUTTONS[0][3]
+        self.session.move_mouse_into_window(install + splash.BUTTON_WIDTH // 2, splash.BUTTON_TOP + 10)
+        seen = set()
+        for _ in range(8):
+            seen.update(splash.button_levels(splash.look(self.session, self.position).picture,
+                                             self.references, "install", install))
+        self.assertIn(splash.SOLID, seen, "the button under the pointer did not turn solid")
+        self.assertLessEqual(seen, {splash.SOLID, splash.HALF}, "the button faded through levels")
+
+    # The fade-in, the burning fire and the hint in a scenario of their own are not this one's.
+    test_fade_in_rises_step_by_step_from_its_capture_to_the_background = None
+    test_fade_in_starts_from_what_the_screen_showed = None
+    test_fade_in_ends_on_the_background = None
+    test_fire_burns = None
 
 
 if __name__ == "__main__":

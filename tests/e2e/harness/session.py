@@ -21,13 +21,15 @@ HTCAPTION = 2
 BACKGROUND_POINT = (300, 90)
 
 Rect = collections.namedtuple("Rect", "x y width height")
-Button = collections.namedtuple("Button", "id rect style class_name")
+Button = collections.namedtuple("Button", "id rect style class_name text")
 WindowState = collections.namedtuple("WindowState", "window client style ex_style class_style visible pid")
 
 
 class Session:
-    def __init__(self, config, name, screen=(1024, 768), audio=True):
+    def __init__(self, config, name, screen=(1024, 768), audio=True, dpi=96, animations=True):
         self.config = config
+        self.dpi = dpi
+        self.animations = animations
         self.name = name
         self.screen = screen
         self.work_dir = os.path.join(config.work_dir, name)
@@ -51,10 +53,13 @@ class Session:
             # A server left by a run that was killed would still show on its dead screen.
             self.prefix.kill_server()
             self.prefix.set_window_management(False)  # no window manager on a virtual screen
+            # Every session says what it needs, so that one that ended early leaves no trace.
+            self.prefix.set_dpi(self.dpi)
             self.display = VirtualDisplay(*self.screen, log_path=self.path("xvfb.log")).start()
             if self.audio:
                 self.audio.start()
             self.testctl = TestCtl(self.config.testctl, self.env())
+            self.prefix.set_animations(self.animations, self.testctl)
         except BaseException:
             self.close()
             raise
@@ -175,8 +180,13 @@ class Session:
         lines = self._facts("buttons")
         if lines is None:
             return None
-        return [Button(int(line[1]), Rect(*map(int, line[2:6])), int(line[6], 16), line[7])
+        return [Button(int(line[1]), Rect(*map(int, line[2:6])), int(line[6], 16), line[7], " ".join(line[8:]))
                 for line in lines if line[0] == "button"]
+
+    def focus(self):
+        """The id of the control that has the keyboard focus (0 none), or None without a window."""
+        lines = self._facts("focus")
+        return None if lines is None else int(lines[0][1])
 
     def close_window(self):
         """Posts WM_CLOSE to the main window; False if there is no window."""

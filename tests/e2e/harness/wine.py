@@ -15,6 +15,8 @@ from .proc import HarnessError, run, stop_process, wait_until
 
 READY_STAMP = ".zav-e2e-ready"
 MANAGED_STAMP = ".zav-e2e-managed"
+DPI_STAMP = ".zav-e2e-dpi"
+ANIMATIONS_STAMP = ".zav-e2e-animations"
 FONT_STAMP = ".zav-e2e-font-registered"
 CREATE_SECONDS = 300
 LOCK_SECONDS = 120
@@ -44,6 +46,7 @@ FONTS_KEY = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"
 # there is none, and Wine would wait 2 s for it on every top-level window's destruction; on
 # a user's desktop the window manager should manage them as it does any program's.
 X11_MANAGED_KEY = "HKCU\\Software\\Wine\\X11 Driver"
+DESKTOP_KEY = "HKCU\\Control Panel\\Desktop"
 
 # Where the user's folders are named, in the form the platform keeps and in its copy as paths.
 USER_SHELL_FOLDERS = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"
@@ -180,6 +183,36 @@ class WinePrefix:
         run(["wineserver", "-w"], env=env, timeout=60)
         with open(stamp, "w") as out:
             out.write(wanted)
+
+    def set_dpi(self, dpi):
+        """The screen's DPI that programs started from now on see; a no-op if already so."""
+        if self._stamp(DPI_STAMP) == str(dpi):
+            return
+        env = self._offline_env()
+        run(["wine", "reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
+            env=env, timeout=60)
+        run(["wineserver", "-w"], env=env, timeout=60)
+        self._set_stamp(DPI_STAMP, dpi)
+
+    def set_animations(self, on, testctl):
+        """The system's "show animations" switch, through zav-testctl; a no-op if already so."""
+        if self._stamp(ANIMATIONS_STAMP) == str(int(on)):
+            return
+        code, _ = testctl.call("animations", int(on))
+        if code != 0:
+            raise HarnessError("zav-testctl could not switch the system's animations")
+        self._set_stamp(ANIMATIONS_STAMP, int(on))
+
+    def _stamp(self, name):
+        try:
+            with open(os.path.join(self.path, name)) as current:
+                return current.read().strip()
+        except OSError:
+            return None
+
+    def _set_stamp(self, name, value):
+        with open(os.path.join(self.path, name), "w") as out:
+            out.write(str(value))
 
     def kill_server(self, timeout=20):
         """Ends the wine server of this prefix and everything that runs in it."""

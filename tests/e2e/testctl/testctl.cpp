@@ -92,20 +92,39 @@ static BOOL CALLBACK PrintChild(HWND child, LPARAM parent) {
   RECT r;
   GetWindowRect(child, &r);
   MapWindowPoints(NULL, (HWND)parent, (POINT*)&r, 2);
-  char className[64];
+  char className[64], text[256];
   GetClassNameA(child, className, sizeof className);
-  printf("button %d %ld %ld %ld %ld 0x%08lx %s\n", GetDlgCtrlID(child), r.left, r.top,
+  GetWindowTextA(child, text, sizeof text);
+  printf("button %d %ld %ld %ld %ld 0x%08lx %s %s\n", GetDlgCtrlID(child), r.left, r.top,
          r.right - r.left, r.bottom - r.top, (unsigned long)GetWindowLongA(child, GWL_STYLE),
-         className);
+         className, text);
   return TRUE;
 }
 
-// One line per direct child: "button ID X Y W H STYLE CLASS", position in client coordinates.
+// One line per direct child: "button ID X Y W H STYLE CLASS TEXT", position in client
+// coordinates; the text (what a screen reader reads) may hold blanks or be empty.
 int PrintButtons() {
   HWND window = FindMainWindow();
   if (!window) return NotFound;
   EnumChildWindows(window, PrintChild, (LPARAM)window);
   return Done;
+}
+
+// "focus ID": the control of the window's thread that has the keyboard focus, 0 for none.
+int PrintFocus() {
+  HWND window = FindMainWindow();
+  if (!window) return NotFound;
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &info)) return Failed;
+  printf("focus %d\n", info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0);
+  return Done;
+}
+
+// The system's "show animations" switch, kept in the user's settings.
+int SetAnimations(int on) {
+  return SystemParametersInfoA(SPI_SETCLIENTAREAANIMATION, 0, (void*)(INT_PTR)on,
+                               SPIF_UPDATEINIFILE | SPIF_SENDCHANGE) ? Done : Failed;
 }
 
 int PostToMain(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -157,7 +176,9 @@ static int PrintUsage() {
   fprintf(stderr,
           "usage: zav-testctl COMMAND\n"
           "  rect                   window and client rectangles, styles, process id\n"
-          "  buttons                child controls: id, rectangle, style, class\n"
+          "  buttons                child controls: id, rectangle, style, class, text\n"
+          "  focus                  id of the control with the keyboard focus\n"
+          "  animations 0|1         turn the system's animations off or on\n"
           "  close                  post WM_CLOSE\n"
           "  post MSG WPARAM LPARAM post any message\n"
           "  send MSG WPARAM LPARAM send any message, print its result\n"
@@ -191,6 +212,8 @@ int main(int argc, char** argv) {
   int code = Usage;
   if (!strcmp(command, "rect") && rest == 0) code = PrintMainRect();
   else if (!strcmp(command, "buttons") && rest == 0) code = PrintButtons();
+  else if (!strcmp(command, "focus") && rest == 0) code = PrintFocus();
+  else if (!strcmp(command, "animations") && rest == 1) code = SetAnimations(atoi(argv[2]));
   else if (!strcmp(command, "close") && rest == 0) code = PostToMain(WM_CLOSE, 0, 0);
   else if (!strcmp(command, "post") && rest == 3)
     code = PostToMain((UINT)ParseNumber(argv[2]), (WPARAM)ParseNumber(argv[3]), ParseNumber(argv[4]));
