@@ -229,9 +229,9 @@ int main(int argc, char** argv) {
   fprintf(stderr, "zav-testctl: %s ends with %d\n", command, code);
   fflush(stderr);
   // After the tone the wave-out device is closed, but Wine's audio threads of the process live
-  // on; an orderly exit detaches the audio libraries while the process's end is still taking
-  // those threads down, which a busy machine stretches. Ending the process at once leaves no
-  // library to detach under them.
+  // on, and an orderly exit detaches the audio libraries while the process's end may still be
+  // taking those threads down, which a busy machine stretches (a helper once died of a signal
+  // there). Ending the process at once leaves no library to detach under them.
   if (!strcmp(command, "tone")) TerminateProcess(GetCurrentProcess(), (UINT)code);
   return code;
 }
