@@ -88,14 +88,13 @@ void ApplyTremor(Channel* channel, uint8_t parameter) {
   if (parameter) channel->tremorMemory = parameter;
   uint8_t phase = channel->tremorPhase;
   uint8_t on = phase & TremorOn;
-  int32_t left = (phase & ~TremorOn) - 1;
+  int32_t left = (phase & TremorTicksLeft) - 1;
   if (left < 0) {
     // The phase flips, and its length is read from the times the row holds now.
     on ^= TremorOn;
     left = on ? channel->tremorMemory >> 4 : channel->tremorMemory & 0x0F;
   }
-  channel->tremorPhase = uint8_t(on | left);
-  if (!on) channel->volumeDelta = -channel->volume;
+  channel->tremorPhase = uint8_t(on | (on ? 0 : TremorSilenced) | left);
   channel->updateFlags |= UpdateVolume;
 }
 

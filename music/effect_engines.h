@@ -27,7 +27,8 @@ void ApplyTremolo(Channel* channel);
 // One later tick of Txy (`parameter`, 0 for the last nonzero one): the phase, sounding or
 // silent, counts its ticks down; when none is left it flips and lasts x + 1 ticks (sounding)
 // or y + 1 (silent) of the times in force then, so that new times take effect at the next
-// flip instead of being read against a count of the old ones.
+// flip instead of being read against a count of the old ones. A silent tick mutes the output
+// until a sounding tick or an instrument ends it; the channel's volume is not touched.
 void ApplyTremor(Channel* channel, uint8_t parameter);
 
 // A slide by a memory byte xy: up by x if x is nonzero, otherwise down by y, kept within

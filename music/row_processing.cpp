@@ -38,8 +38,6 @@ typedef void (*RowEffect)(RowStep& step);
 
 const uint8_t TonePortamentoEffect = 3;
 const uint8_t TonePortamentoVolumeSlideEffect = 5;
-const uint8_t TremoloEffect = 7;
-const uint8_t TremorEffect = 29;
 const uint8_t VolumeColumnTonePortamento = 0xF0;
 
 bool PlaysNote(uint8_t note) { return note != 0 && note != KeyOffNote; }
@@ -364,17 +362,9 @@ RowStep BeginChannelRow(Module* module, Channel* channel, const Cell* cell) {
   RowStep step = {module, channel, cell, ResolveSound(module, channel),
                   uint8_t(cell->parameter >> 4), uint8_t(cell->parameter & 0x0F),
                   channel->volume, channel->period, channel->panning};
-  // The tremolo's offset of the last tick stays in the volume once the tremolo ends, and so
-  // does a tremor's silence. A tremor going on keeps its state through the row's first tick,
-  // unless the cell's instrument or volume column sets the volume anew.
-  bool tremorGoesOn = channel->lastEffect == TremorEffect && cell->effect == TremorEffect &&
-                      !cell->instrument && !cell->volume;
-  if ((channel->lastEffect == TremoloEffect || channel->lastEffect == TremorEffect) &&
-      cell->effect != channel->lastEffect) {
-    channel->volume += channel->volumeDelta;
-  }
-  channel->lastEffect = cell->effect;
-  if (!tremorGoesOn) channel->volumeDelta = 0;
+  // A tremolo's or a tremor's offset is the output's alone: the volume underneath stays as
+  // it was, and the row's first tick plays it (a tremor's silence mutes it on its own).
+  channel->volumeDelta = 0;
   channel->updateFlags = 0;
   return step;
 }

@@ -91,7 +91,7 @@ void RestartInstrument(Channel* channel) {
   channel->fadeoutVolume = FullFadeoutVolume;
   channel->autoVibratoPosition = 0;
   channel->autoVibratoSweepTicks = 0;
-  channel->tremorPhase = 0;  // silent with no tick left: the next tremor tick sounds
+  channel->tremorPhase = 0;  // silent phase with no tick left, not muted: the next tick sounds
   if ((channel->waveforms & 0x0F) < KeepWaveformPosition) channel->vibratoPosition = 0;
   if ((channel->waveforms >> 4) < KeepWaveformPosition) channel->tremoloPosition = 0;
   channel->updateFlags |= UpdateVolume | UpdatePanning;

@@ -20,8 +20,16 @@ const uint8_t StopVoice = 32;  // the voice falls silent: a sample offset beyond
 // Kxx: K00 releases the note on the row's first tick, Kxx on its tick xx.
 const uint8_t KeyOffEffect = 20;
 
-// Channel::tremorPhase: the bit of the sounding phase; the bits below count its ticks left.
+// Channel::tremorPhase: the bit of the sounding phase, the silence bit, and below them the
+// ticks left in the phase (at most 15).
 const uint8_t TremorOn = 0x80;
+// Set by a tremor tick of the silent phase; only a tick of the sounding phase or an instrument
+// restart clears it. It mutes the output, not the channel's volume, and outlasts the tremor's
+// rows: songs written for it stay silent through rows without it, while slides and set-volume
+// commands go on changing the volume that the next sounding tick plays. It is not the absence
+// of TremorOn: after an instrument the phase is silent with no tick left, yet sounds.
+const uint8_t TremorSilenced = 0x40;
+const uint8_t TremorTicksLeft = 0x0F;
 
 // The playback state of one pattern column. Channel c plays through voice c or c + 32.
 struct Channel {
@@ -52,7 +60,6 @@ struct Channel {
   uint8_t instrumentIndex;       // 0-based
   uint8_t realNote;              // note plus the sample's relative note, modulo 256
   int32_t notePeriod;            // period of realNote, the tone portamento's target
-  uint8_t lastEffect;            // effect of the previous row
   int32_t sampleOffsetMemory;
   uint8_t portaDownMemory;
   uint8_t portaUpMemory;
@@ -70,7 +77,7 @@ struct Channel {
   int8_t tremoloPosition;        // -32..31
   uint8_t tremoloSpeed;
   uint8_t tremoloDepth;
-  uint8_t tremorPhase;           // TremorOn while sounding, plus the ticks left in the phase
+  uint8_t tremorPhase;           // TremorOn while sounding, TremorSilenced, the phase's ticks left
   uint8_t tremorMemory;          // last nonzero Txy
   int32_t patternLoopRow;
   int32_t patternLoopCount;

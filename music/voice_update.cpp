@@ -55,9 +55,11 @@ void SplitVolume(Voice* voice, int64_t volume, int64_t panning) {
 }
 
 // (volume + delta) x envelope x fade-out x global volume x 255 / 2^35, rounded: 0..128 for
-// inputs in their ranges, where every product is exact in double precision.
+// inputs in their ranges, where every product is exact in double precision. A tremor's silence
+// mutes the result and leaves the volume underneath as it is.
 void UpdateVolumeOf(Voice* voice, const Channel* channel, const Module* module) {
   double product = double(int64_t(channel->volume) + channel->volumeDelta);
+  if (channel->tremorPhase & TremorSilenced) product = 0;
   product *= channel->volumeEnvelopeValue;
   product *= channel->fadeoutVolume;
   product *= module->globalVolume;

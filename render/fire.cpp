@@ -127,6 +127,20 @@ TILE_INLINE void StoreTile(__m128i column[8], uint8_t* const out[LaneRows], int 
   }
 }
 
+// Whether `rowCount` rows from `firstRow` on hold no heat at all. A cell whose neighbours and
+// itself are all 0 keeps its 0, so a pass over cold rows changes nothing; and the flames reach
+// only about 60 rows above the seed line, so most of the field is cold and skipped.
+bool RowsAreCold(int firstRow, int rowCount) {
+  const __m128i zero = _mm_setzero_si128();
+  const uint8_t* cells = FireField + firstRow * FrameWidth;
+  const uint8_t* end = cells + rowCount * FrameWidth;
+  for (; cells < end; cells += 16) {
+    __m128i heat = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(heat, zero)) != 0xFFFF) return false;
+  }
+  return true;
+}
+
 // Rows firstY to firstY + 7 write rows firstY - 1 to firstY + 6.
 void RiseEightRows(int firstY) {
   uint8_t* out[LaneRows];
@@ -166,9 +180,13 @@ void RiseOneRow(int y) {
   }
 }
 
+// A group of rows reads the row above it and the row below it as well. The last rows, which
+// no group covers, lie next to the seed line and always burn.
 void RiseAndCool() {
   int y = 1;
-  for (; y + LaneRows <= SeedRow + 1; y += LaneRows) RiseEightRows(y);
+  for (; y + LaneRows <= SeedRow + 1; y += LaneRows) {
+    if (!RowsAreCold(y - 1, LaneRows + 2)) RiseEightRows(y);
+  }
   for (; y <= SeedRow; ++y) RiseOneRow(y);
 }
 
@@ -191,13 +209,21 @@ void AdvanceFire() {
   RiseAndCool();
 }
 
+// Heat 0 has colour 0, so where four cells in a row are cold the picture is copied as it is:
+// most of the field, above the flames.
 void ComposeFire(Pixel* frame, const Pixel* background) {
   for (int j = 0; j < FireCells; j += 4) {
-    __m128i heat = _mm_set_epi32(
-        static_cast<int>(FirePalette[FireField[j + 3]]), static_cast<int>(FirePalette[FireField[j + 2]]),
-        static_cast<int>(FirePalette[FireField[j + 1]]), static_cast<int>(FirePalette[FireField[j]]));
     __m128i picture = _mm_loadu_si128(reinterpret_cast<const __m128i*>(background + j));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(frame + j), _mm_adds_epu8(picture, heat));
+    uint32_t cells;
+    memcpy(&cells, FireField + j, sizeof cells);
+    if (cells) {
+      __m128i heat = _mm_set_epi32(static_cast<int>(FirePalette[FireField[j + 3]]),
+                                   static_cast<int>(FirePalette[FireField[j + 2]]),
+                                   static_cast<int>(FirePalette[FireField[j + 1]]),
+                                   static_cast<int>(FirePalette[FireField[j]]));
+      picture = _mm_adds_epu8(picture, heat);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(frame + j), picture);
   }
 }
 

@@ -68,5 +68,24 @@ class CapturedTone(unittest.TestCase):
             self.assertEqual(saved.getnframes(), self.clip.frames)
 
 
+class HelperShutdownCrash(unittest.TestCase):
+    """A helper that Wine's shutdown kills by a signal after its work is done counts by the
+    code of its work, and says so; a crash before that is an error of its own."""
+
+    def test_outcomes(self):
+        closing = "zav-testctl: tone ends with {}\n"
+        said = []
+        for code, err, expected in ((0, closing.format(0), 0), (3, closing.format(3), 3),
+                                    (-11, closing.format(0), 0), (-11, closing.format(3), 3),
+                                    (-6, "zav-testctl: tone failed\n" + closing.format(3), 3)):
+            with self.subTest(code=code, err=err):
+                self.assertEqual(harness.wine.helper_outcome(("tone", 2), code, err, said.append), expected)
+        self.assertEqual(len(said), 3)
+        self.assertIn("after its work was done", said[0])
+        for err in ("", "zav-testctl: rect ends with 0\n", "zav-testctl: tone ends with 0 and more"):
+            with self.subTest(err=err), self.assertRaisesRegex(harness.HarnessError, "before its work was done"):
+                harness.wine.helper_outcome(("tone", 2), -11, err, said.append)
+
+
 if __name__ == "__main__":
     harness.main(needs=("testctl",))

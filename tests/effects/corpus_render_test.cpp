@@ -1,6 +1,6 @@
-// Plays the first seconds of every input of the fuzzer's corpus that loads: in the sanitized
-// build, no tick or mix of a hostile module may read or write outside its blocks or run into
-// undefined arithmetic.
+// Plays the first seconds of every input of the fuzzer's corpus that loads, and the stretch
+// that the input's last bytes choose: in the sanitized build, no tick or mix of a hostile
+// module may read or write outside its blocks or run into undefined arithmetic.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -33,6 +33,7 @@ TEST(FuzzCorpusPlayback, EveryInputThatLoadsPlaysForTwoSeconds) {
     Module* module = LoadModuleImage(image.data(), image.size());
     if (!module) continue;
     EXPECT_TRUE(RenderBriefly(module));
+    EXPECT_TRUE(RenderChosenStretch(module, image.data() + 4, image.size() - 4));
     EXPECT_EQ(PlayingModule, nullptr);
     FreeModule(module);
     ++played;

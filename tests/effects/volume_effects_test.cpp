@@ -90,14 +90,25 @@ TEST(NoteCut, CutsAtTickYEC0OnTheFirstAndNeverWithYBeyondTheRow) {
   EXPECT_EQ(Volumes(RowWith({0, 0, 0, Extended, 0xC7})), V(6, 64));
 }
 
-TEST(Tremolo, SineOffsetsWithinTheVolumeAndTheLastOffsetStaysWhenItEnds) {
+TEST(Tremolo, SineOffsetsWithinTheVolumeAndTheVolumeUnderneathStaysWhenItEnds) {
   xmw::Module song = Song(1, 4);
   Put(song, 0, 0, 0, {C4, 1, 0x30, Tremolo, 0x48});  // volume 32, speed 4, depth 8
   Player player(song);
   std::vector<TickState> ticks = player.Ticks(7);
   // Positions 0, 4, 8, 12, 16 on ticks 1..5: sine 0, 98, 181, 237, 256 times 8 / 64.
   EXPECT_EQ(VolumeDeltas(ticks), (V{0, 0, 12, 22, 29, 32, 0}));
-  EXPECT_EQ(ticks[6].volume, 64);  // 32 plus the last offset
+  EXPECT_EQ(ticks[6].volume, 32);
+}
+
+// A slide after a tremolo row starts from the volume the tremolo swung around, not from its
+// last output.
+TEST(Tremolo, A01AfterARowOf7F8SlidesFromTheUntouchedVolume) {
+  xmw::Module song = Song(1, 4);
+  Put(song, 0, 0, 0, {C4, 1, 0, Tremolo, 0xF8});
+  Put(song, 0, 1, 0, {0, 0, 0, VolumeSlide, 0x01});
+  Player player(song);
+  std::vector<int32_t> volumes = Volumes(player.Ticks(12));
+  EXPECT_EQ(V(volumes.begin() + 6, volumes.end()), (V{64, 63, 62, 61, 60, 59}));
 }
 
 TEST(Tremolo, WaveformThreeIsASineAndOneARamp) {
@@ -130,10 +141,11 @@ TEST(Tremolo, OffsetsStopAtSixtyFourAboveAndAtSilenceBelow) {
   EXPECT_EQ(RampTremoloDeltas(0x10 + 4), (V{0, 28, 56, -4}));
 }
 
-// The volume heard on each tick: the channel's volume with this tick's offset.
+// The volume heard on each tick, on the channel's 0..64 scale: at full envelope, fade-out and
+// global volume the voice's volume is twice the channel's.
 V Heard(const std::vector<TickState>& ticks) {
   V heard;
-  for (const TickState& state : ticks) heard.push_back(state.volume + state.volumeDelta);
+  for (const TickState& state : ticks) heard.push_back(state.voiceVolume / 2);
   return heard;
 }
 
@@ -152,8 +164,8 @@ TEST(Tremor, NewTimesTakeEffectWhenThePhaseFlips) {
                                         64, 64, 64, 0, 0, 0,  0,  0,  0, 64, 64, 64}));
 }
 
-// The counter moves on the later ticks only; a row that ends the tremor keeps the silence it
-// left until something sets the volume.
+// The counter moves on the later ticks only; a row that ends the tremor in its silent phase
+// keeps the silence through the rows after it, Cxx included, until a sounding tick.
 TEST(Tremor, SoundsForXPlusOneTicksAndIsSilentForYPlusOneAcrossRows) {
   xmw::Module song = Song(1, 5, 3);
   Put(song, 0, 0, 0, {C4, 1, 0, Tremor, 0x12});   // 2 on, 3 off
@@ -162,7 +174,56 @@ TEST(Tremor, SoundsForXPlusOneTicksAndIsSilentForYPlusOneAcrossRows) {
   Put(song, 0, 4, 0, {0, 0, 0, Tremor, 0x00});    // the counter waited on rows 2 and 3
   Player player(song);
   EXPECT_EQ(Heard(player.Ticks(15)),
-            (V{64, 64, 64, 64, 0, 0, 0, 0, 0, 64, 64, 64, 64, 0, 64}));
+            (V{64, 64, 64, 64, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 64}));
+}
+
+// Row 0 ends T01 (one tick on, two off) in its silent phase with one tick left; row 1 holds
+// the cell under test; row 2 is T01 again, whose tick 2 sounds once the silent phase is over.
+// Only an instrument ends the silence before that; everything else changes the volume that
+// the sounding tick plays, silently.
+struct AfterTremor {
+  const char* what;
+  Note cell;
+  V heard;         // row 1
+  int32_t volume;  // underneath at the end of row 1
+  int32_t sounds;  // at tick 2 of row 2
+};
+
+const AfterTremor AfterTremorCases[] = {
+    {"nothing", {}, V(6, 0), 64, 64},
+    {"volume column", {0, 0, 0x30}, V(6, 0), 32, 32},
+    {"C20", {0, 0, 0, SetVolume, 0x20}, V(6, 0), 32, 32},
+    {"A01", {0, 0, 0, VolumeSlide, 0x01}, V(6, 0), 59, 59},
+    {"EB4", {0, 0, 0, Extended, 0xB4}, V(6, 0), 60, 60},
+    {"EA4", {0, 0, 0x30, Extended, 0xA4}, V(6, 0), 36, 36},
+    {"column slide down", {0, 0, 0x62}, V(6, 0), 54, 54},
+    {"7F8", {0, 0, 0, Tremolo, 0xF8}, V(6, 0), 64, 64},
+    {"4F8", {0, 0, 0, 4, 0xF8}, V(6, 0), 64, 64},
+    {"037", {0, 0, 0, 0, 0x37}, V(6, 0), 64, 64},
+    {"a note alone", {C4 + 4}, V(6, 0), 64, 64},
+    {"T01 with a volume column", {0, 0, 0x30, Tremor, 0x01}, V{0, 0, 32, 0, 0, 32}, 32, 0},
+    {"an instrument", {0, 1}, V(6, 64), 64, 0},
+    {"a note and an instrument", {C4 + 4, 1}, V(6, 64), 64, 0},
+    {"3xx and an instrument", {C4 + 4, 1, 0, 3, 0x10}, V(6, 64), 64, 0},
+    {"an instrument and a volume column", {0, 1, 0x30}, V(6, 32), 32, 0},
+    {"ED2 and an instrument", {0, 1, 0, Extended, 0xD2}, V{0, 0, 64, 64, 64, 64}, 64, 0},
+};
+
+TEST(Tremor, ItsSilenceLastsUntilASoundingTickOrAnInstrument) {
+  for (const AfterTremor& c : AfterTremorCases) {
+    SCOPED_TRACE(c.what);
+    xmw::Module song = Song(1, 4);
+    Put(song, 0, 0, 0, {C4, 1, 0, Tremor, 0x01});
+    Put(song, 0, 1, 0, c.cell);
+    Put(song, 0, 2, 0, {0, 0, 0, Tremor, 0x01});
+    Player player(song);
+    std::vector<TickState> ticks = player.Ticks(15);
+    V heard = Heard(ticks);
+    EXPECT_EQ(V(heard.begin(), heard.begin() + 6), (V{64, 64, 0, 0, 64, 0}));
+    EXPECT_EQ(V(heard.begin() + 6, heard.begin() + 12), c.heard);
+    EXPECT_EQ(ticks[11].volume, c.volume);
+    EXPECT_EQ(heard[14], c.sounds);
+  }
 }
 
 }  // namespace

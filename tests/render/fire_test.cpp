@@ -136,6 +136,19 @@ TEST_F(Fire, StepsFromRandomFieldsMatchTheCellByCellFire) {
   }
 }
 
+// The pass leaves cold stretches of the field alone; a single hot cell on any row, at either
+// end of a group of rows or in the last rows that no group covers, must still be seen.
+TEST_F(Fire, ALoneHotCellOnAnyRowMatchesTheCellByCellFire) {
+  for (int y = 0; y < FrameHeight; ++y) {
+    ReferenceFire reference;
+    reference.field[y * FrameWidth + 1 + (y * 37) % (FrameWidth - 2)] = 200;
+    LoadFire(reference);
+    AdvanceFire();
+    ReferenceAdvance(reference);
+    ASSERT_EQ(FirstFieldDifference(reference), "") << "hot row " << y;
+  }
+}
+
 TEST_F(Fire, CellsOutsideThePassNeverChangeAndHeatStaysInRange) {
   for (int step = 0; step < 300; ++step) AdvanceFire();
   for (int y = 0; y < SeedRow; ++y) EXPECT_EQ(FireField[y * FrameWidth], 0) << "row " << y;
@@ -172,7 +185,12 @@ TEST_F(Fire, ComposeAddsThePaletteColourToThePictureWithSaturation) {
   BuildFirePalette();
   std::mt19937 random(11);
   std::vector<Pixel> background = RandomPixels(FramePixels, random);
-  for (int i = 0; i < FireCells; ++i) FireField[i] = static_cast<uint8_t>(random());
+  // Runs of sixteen cells in turn cold, hot, and cold but for one cell.
+  for (int i = 0; i < FireCells; ++i) {
+    int run = i / 16;
+    bool hot = run % 3 == 1 || (run % 3 == 2 && i % 16 == run % 16);
+    FireField[i] = hot ? static_cast<uint8_t>(random() | 1) : 0;
+  }
   std::vector<Pixel> want(FramePixels);
   for (int j = 0; j < FramePixels; ++j) {
     Pixel sum = 0;

@@ -309,6 +309,39 @@ std::vector<Case> Cases() {
   tremors.push_back({14, 0, cell(E4, Plain, 0, 29, 0x21)});
   for (int speed : {3, 6}) add("tremor-changing-s" + std::to_string(speed), speed, tremors)->rows = 16;
 
+  // A tremor row that ends in its silent phase (T01 at speed 6), or a row of 7F8, then two rows
+  // of one command without the effect (an instrument only once), then the tremor again: the
+  // silence lasts until the tremor's next sounding tick or an instrument, the tremolo leaves the
+  // volume where it was, and the commands change the volume underneath.
+  struct After {
+    const char* name;
+    xmw::Cell cell;
+  };
+  const After afters[] = {{"nothing", cell(0, 0, 0, 0, 0)},
+                          {"vol-30", cell(0, 0, 0x30, 0, 0)},
+                          {"C20", cell(0, 0, 0, 12, 0x20)},
+                          {"A02", cell(0, 0, 0, 10, 0x02)},
+                          {"A20-vol-20", cell(0, 0, 0x20, 10, 0x20)},
+                          {"EA4-vol-20", cell(0, 0, 0x20, 14, 0xA4)},
+                          {"EB8", cell(0, 0, 0, 14, 0xB8)},
+                          {"vol-64", cell(0, 0, 0x64, 0, 0)},
+                          {"vol-74-after-C20", cell(0, 0, 0x74, 12, 0x20)},
+                          {"7F8", cell(0, 0, 0, 7, 0xF8)},
+                          {"448", cell(0, 0, 0, 4, 0x48)},
+                          {"037", cell(0, 0, 0, 0, 0x37)},
+                          {"note", cell(E4, 0, 0, 0, 0)},
+                          {"ins", cell(0, Plain, 0, 0, 0)},
+                          {"noteins", cell(E4, Plain, 0, 0, 0)},
+                          {"ins-vol-20", cell(0, Plain, 0x20, 0, 0)}};
+  for (const After& after : afters) {
+    xmw::Cell again = after.cell.instrument || after.cell.note ? cell(0, 0, 0, 0, 0) : after.cell;
+    add(std::string("tremor-then-") + after.name, 6,
+        {{1, 0, cell(0, 0, 0, 29, 0x01)}, {2, 0, after.cell}, {3, 0, again},
+         {4, 0, cell(0, 0, 0, 29, 0x01)}});
+    add(std::string("tremolo-then-") + after.name, 6,
+        {{1, 0, cell(0, 0, 0, 7, 0xF8)}, {2, 0, after.cell}, {3, 0, again}});
+  }
+
   // Note delays on cells without a note: an instrument alone (the last note with the new
   // sample), nothing but the delay, a key-off; and the envelope of a delayed note, at 32 BPM so
   // that a tick is heard.

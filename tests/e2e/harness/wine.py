@@ -7,6 +7,7 @@ server is ended with `wineserver -k` for that prefix only.
 """
 import fcntl
 import os
+import re
 import subprocess
 import time
 
@@ -287,6 +288,26 @@ class Program:
             return ""
 
 
+def helper_outcome(args, code, err, log=print):
+    """The exit code that zav-testctl gave for its work.
+
+    A helper killed by a signal (a negative code) after writing its closing line, "zav-testctl:
+    COMMAND ends with CODE", crashed in the process's shutdown under Wine, once its work was
+    done: that is said, and the code of the work counts. A crash before that line is an error
+    of its own, never mistaken for a failed check.
+    """
+    if code >= 0:
+        return code
+    name = " ".join(map(str, args))
+    match = re.search(rf"^zav-testctl: {re.escape(str(args[0]))} ends with (-?\d+)$", err, re.M)
+    if match is None:
+        raise HarnessError(f"zav-testctl {name} crashed (signal {-code}) before its work was done: "
+                           f"a crash of the helper, not a failed check: {err.strip()}")
+    log(f"zav-testctl {name} crashed (signal {-code}) in its process's shutdown after its work "
+        f"was done (exit code {match.group(1)}): a crash of Wine's shutdown, not a failed check")
+    return int(match.group(1))
+
+
 class TestCtl:
     """zav-testctl: looks at and talks to the program's main window from inside Wine."""
 
@@ -300,6 +321,7 @@ class TestCtl:
         """(exit code, output lines) of one subcommand."""
         code, out, err = run(["wine", self.exe, *[str(a) for a in args]], env=self.env, timeout=timeout,
                              check=False)
+        code = helper_outcome(args, code, err)
         if code not in (0, self.NOT_FOUND):
             raise HarnessError(f"zav-testctl {' '.join(map(str, args))} failed with exit code {code}: "
                                f"{err.strip()}")
@@ -353,6 +375,7 @@ class BackgroundCall:
         except subprocess.TimeoutExpired:
             stop_process(self.process, grace=2)
             raise HarnessError(f"zav-testctl {' '.join(self.args)} did not finish within {timeout} s") from None
+        code = helper_outcome(self.args, code, "\n".join(self.lines()))
         if code != 0:
             raise HarnessError(f"zav-testctl {' '.join(self.args)} failed with exit code {code}: {self.lines()}")
         return {line.split()[0]: line.split()[1:] for line in self.lines() if line.strip()}
