@@ -82,7 +82,7 @@ GType PartStreamType() {
 
 }  // namespace
 
-bool WriteCabinet(const std::vector<PayloadFile>& files, OutputFile* output, uint64_t offset, uint64_t* size,
+bool WriteMszipCabinet(const std::vector<PayloadFile>& files, OutputFile* output, uint64_t offset, uint64_t* size,
                   std::string* error) {
   g_autoptr(GCabCabinet) cab = gcab_cabinet_new();
   g_autoptr(GCabFolder) folder = gcab_folder_new(GCAB_COMPRESSION_MSZIP);
