@@ -12,8 +12,8 @@ namespace {
 
 // A block covers whole frames, so that no match and no block runs over a frame's end: one
 // decoder cannot follow a match that does, and the frames must each end in their own data
-// block. Four frames give the trees enough to adapt to without their cost showing.
-constexpr uint32_t BlockFrames = 4;
+// block. Two frames (64 KB) let the trees follow the data closely at little cost for them.
+constexpr uint32_t BlockFrames = 2;
 constexpr uint32_t BlockBytes = BlockFrames * FrameBytes;
 
 // Rough costs in bits, for the parse, which runs before the block's trees are known: a literal,

@@ -341,6 +341,23 @@ if under_wine:
                        env=dict(os.environ, SOURCE_DATE_EPOCH='1700000000'))
         check(windows_made.returncode == 0 and open(at('windows.exe'), 'rb').read() == open(at('linux.exe'), 'rb').read(),
               '%s: the two builds made different installers\n%s' % (method, windows_made.stderr))
+    # zav-pack.exe reads every cabinet back through the platform's FDI: the LZX edges, each
+    # window, and more than one folder of real programs (over 32 MB), all come out whole.
+    edges = folder_with('empty', 'one', 'zeros', 'noise', 'calls')
+    write(os.path.join(edges, 'empty'), b'')
+    write(os.path.join(edges, 'one'), b'\x01')
+    write(os.path.join(edges, 'zeros'), bytes(300000))
+    write(os.path.join(edges, 'noise'), random.Random(5).randbytes(100001))
+    write(os.path.join(edges, 'calls'), b''.join(random.Random(6).randbytes(32757) + b'\xe8' * 11 for _ in range(4)))
+    for method in ('lzx:15', 'lzx:16', 'lzx:17', 'lzx:18', 'lzx:19', 'lzx:20', 'lzx', 'none'):
+        made = run(['--payload', edges, '--compression', method, '-o', at('edges.exe')])
+        check(made.returncode == 0, 'the edges with %s did not come back out through FDI: %s' % (method, made.stderr))
+    programs = folder_with()
+    dlls = '/usr/lib/x86_64-linux-gnu/wine/x86_64-windows'
+    for name in ('kernelbase.dll', 'shell32.dll', 'msxml3.dll', 'user32.dll', 'ntdll.dll'):
+        shutil.copy(os.path.join(dlls, name), programs)  # Wine's own, there wherever Wine is
+    made = run(['--payload', programs, '-o', at('programs.exe')])
+    check(made.returncode == 0, 'programs in two folders did not come back out through FDI: %s' % made.stderr)
 check('channels' in first.stdout, 'success: no song summary\n' + first.stdout)
 os.utime(at('payload/readme.txt'), (1, 1))
 again = run(full + ['-o', at('two.exe')], env=dict(SOURCE_DATE_EPOCH='1700000000'))
