@@ -36,6 +36,7 @@ struct Run {
   InstallerContents contents;
   std::vector<uint8_t> icon;
   std::string songSummary;
+  Progress progress;
 };
 
 std::vector<uint8_t> WithNul(std::vector<uint8_t> text) {
@@ -139,9 +140,7 @@ void Report(const Run& run, RunReport* report) {
 int WriteInstaller(Run* run, RunReport* report) {
   const std::string& output = *run->options.output;
   if (run->options.icon) run->contents.icon = &run->icon;
-  Progress progress;
-  progress.shown = !run->options.quiet && ErrorIsTerminal();
-  run->contents.progress = &progress;
+  run->contents.progress = &run->progress;
   uint64_t written = 0;
   std::string error;
   if (WriteInstaller(output, run->contents, &written, &error)) {
@@ -166,11 +165,14 @@ int RunZavPack(const std::vector<std::string>& arguments, RunReport* report) {
     }
     return ExitWritten;
   }
+  run.progress.shown = !run.options.quiet && ErrorIsTerminal();
+  BeginPhase(&run.progress, "checking", 0, 0);
   CheckSongAndTexts(&run);
   CheckPictures(&run);
   CheckIcon(&run);
   CheckCompression(&run);
   CheckFiles(&run);
+  EndProgress(&run.progress);
   Report(run, report);
   if (!run.diagnostics.problems.empty()) return ExitBadInput;
   return WriteInstaller(&run, report);

@@ -27,6 +27,7 @@ void Draw(Progress* progress, int64_t now) {
 
 std::string ProgressLine(const char* phase, uint32_t files, uint32_t totalFiles, uint64_t bytes, uint64_t totalBytes,
                          int64_t elapsedMilliseconds) {
+  if (totalFiles == 0 && totalBytes == 0) return std::string("zav-pack: ") + phase + "...";
   std::string line = std::string("zav-pack: ") + phase + ": " + std::to_string(files) + " of " +
                      std::to_string(totalFiles) + " files, " + Format("%.1f of %.1f MB", double(bytes) / Megabyte,
                      double(totalBytes) / Megabyte);

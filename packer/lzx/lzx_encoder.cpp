@@ -25,9 +25,9 @@ constexpr int LongLengthBits = 5;
 
 // How hard the match finder looks: this many earlier positions at most, a quarter as many for
 // the position after a match already good, and none after one long enough.
-constexpr int ChainDepth = 16;
-constexpr uint32_t GoodLength = 16;
-constexpr uint32_t LazyLength = 32;
+constexpr int ChainDepth = 12;
+constexpr uint32_t GoodLength = 8;
+constexpr uint32_t LazyLength = 16;
 
 // The bits a match saves over sending its bytes as literals.
 int Saving(uint32_t length, int symbolBits, int footerBits) {

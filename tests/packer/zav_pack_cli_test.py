@@ -352,6 +352,10 @@ if under_wine:
     for method in ('lzx:15', 'lzx:16', 'lzx:17', 'lzx:18', 'lzx:19', 'lzx:20', 'lzx', 'none'):
         made = run(['--payload', edges, '--compression', method, '-o', at('edges.exe')])
         check(made.returncode == 0, 'the edges with %s did not come back out through FDI: %s' % (method, made.stderr))
+    tiny = folder_with('one')
+    write(os.path.join(tiny, 'one'), b'\xe8')
+    made = run(['--payload', tiny, '-o', at('tiny.exe')])
+    check(made.returncode == 0, 'a one-byte payload did not come back out through FDI: %s' % made.stderr)
     programs = folder_with()
     dlls = '/usr/lib/x86_64-linux-gnu/wine/x86_64-windows'
     for name in ('kernelbase.dll', 'shell32.dll', 'msxml3.dll', 'user32.dll', 'ntdll.dll'):
@@ -401,7 +405,7 @@ if not under_wine:
             return b''
 
     shown_run, line = on_terminal(good + ['-o', at('shown.exe')])
-    check(shown_run.returncode == 0 and all(phase in line for phase in ('compressing: ', 'reading back: ', ' files, ', ' MB, ')),
+    check(shown_run.returncode == 0 and all(phase in line for phase in ('checking...', 'compressing: ', 'reading back: ', ' files, ', ' MB, ')),
           'no progress line on a terminal: %r' % line)
     check(line.endswith('\r') and 'wrote' in shown_run.stdout.decode(), 'the progress line is not wiped at the end: %r' % line[-200:])
     quiet_run, line = on_terminal(good + ['--quiet', '-o', at('quiet.exe')])
