@@ -20,16 +20,19 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mapfile -t files < <(cd "$payload" && find . -type f -printf '%P\n' | LC_ALL=C sort)
 
-best() {  # label command...: the best wall time and the largest peak memory of $runs runs
+best() {  # label command...: the best wall time, its processor time and the largest peak memory of $runs runs
   local label=$1; shift
-  local seconds="" kilobytes=0
+  local seconds="" processor="" kilobytes=0
   for _ in $(seq 1 "$runs"); do
-    /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>&1 || true
-    read -r s k < "$work/time"
-    seconds=$(echo "$s ${seconds:-}" | awk '{if ($2 == "" || $1 < $2) print $1; else print $2}')
+    /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >/dev/null 2>&1 || true
+    read -r s u y k < "$work/time"
+    if [ -z "$seconds" ] || awk -v a="$s" -v b="$seconds" 'BEGIN { exit !(a < b) }'; then
+      seconds=$s processor=$(awk -v u="$u" -v y="$y" 'BEGIN { print u + y }')
+    fi
     [ "$k" -gt "$kilobytes" ] && kilobytes=$k
   done
-  printf '%-40s %7.2f s  %6.1f MiB\n' "$label" "$seconds" "$(echo "$kilobytes" | awk '{print $1 / 1024}')"
+  printf '%-40s %7.2f s  (%7.2f s of processor time)  %6.1f MiB\n' "$label" "$seconds" "$processor" \
+    "$(echo "$kilobytes" | awk '{print $1 / 1024}')"
 }
 
 echo "payload: $payload, $(du -sb "$payload" | cut -f1) bytes in ${#files[@]} files"

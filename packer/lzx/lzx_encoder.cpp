@@ -265,6 +265,7 @@ void Encoder::CompressBlock(uint32_t end) {
 }
 
 void Encoder::WriteBlockHeader(int type, uint32_t size) {
+  ++blocksOfType_[type];
   if (!headerWritten_) {
     headerWritten_ = true;
     bits_.Put(translateCalls_ ? 1 : 0, 1);

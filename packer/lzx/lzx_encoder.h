@@ -28,6 +28,8 @@ class Encoder {
   void Finish();
   // The frames compressed since the last call, in order.
   std::vector<CompressedFrame> TakeFrames();
+  // How many blocks of each type (Verbatim, Aligned, Uncompressed) were written so far.
+  uint32_t BlocksOfType(int type) const { return blocksOfType_[type]; }
 
  private:
   struct Item {
@@ -65,6 +67,7 @@ class Encoder {
   uint8_t lengthLengths_[LengthTreeSymbols] = {};
   bool headerWritten_ = false;
   uint32_t inserted_ = 0;       // positions before this are in the match chains
+  uint32_t blocksOfType_[4] = {};
   std::vector<CompressedFrame> frames_;
   std::vector<uint8_t> frame_;  // the frame being written
   BitWriter bits_{&frame_};

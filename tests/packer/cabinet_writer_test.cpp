@@ -12,6 +12,7 @@
 #include "packer/cabinet_format.h"
 #include "packer/cabinet_writer.h"
 #include "packer/checks/cabinet.h"
+#include "packer/lzx/lzx_encoder.h"
 #include "packer/lzx/lzx_format.h"
 #include "tests/support/testdata.h"
 
@@ -206,6 +207,38 @@ TEST(CabinetWriter, RandomInputsComeBack) {
     Packed packed = PackAndReadBack(scratch, {{"r", bytes}}, Lzx(bits));
     ASSERT_EQ(packed.problem, "") << "round " << round << ", " << bytes.size() << " bytes, window 2^" << bits;
   }
+}
+
+// The encoder on its own, into a one-folder cabinet extracted again: a program makes it choose
+// verbatim and aligned-offset blocks, noise uncompressed ones, and each comes back.
+TEST(LzxEncoder, EveryBlockTypeComesBack) {
+  Scratch scratch;
+  Bytes program = zavtest::ReadFileBytes("/proc/self/exe");
+  Bytes noise = Random(200001, 31);
+  program.insert(program.end(), noise.begin(), noise.end());
+  lzx::Encoder encoder(21, program.size());
+  encoder.Write(program.data(), program.size());
+  encoder.Finish();
+  for (int type : {lzx::Verbatim, lzx::Aligned, lzx::Uncompressed}) EXPECT_GT(encoder.BlocksOfType(type), 0u) << type;
+  std::vector<lzx::CompressedFrame> frames = encoder.TakeFrames();
+  std::vector<PayloadFile> files = {{"program", "", program.size(), 0}};
+  Bytes blocks;
+  for (const lzx::CompressedFrame& frame : frames) {
+    Bytes block = CabinetDataBlock(frame.bytes, frame.uncompressedBytes);
+    blocks.insert(blocks.end(), block.begin(), block.end());
+  }
+  uint32_t head = CabinetHeadBytes(files, 1);
+  Bytes cabinet = CabinetHead(files, {{0, 1, program.size()}}, {{head, uint16_t(frames.size())}}, CabinetLzx(21),
+                              uint32_t(head + blocks.size()));
+  cabinet.insert(cabinet.end(), blocks.begin(), blocks.end());
+  std::string path = scratch.root + "/encoder.cab", source = scratch.root + "/program";
+  for (const auto& [name, bytes] : {std::pair{path, cabinet}, std::pair{source, program}}) {
+    FILE* file = std::fopen(name.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+  }
+  files[0].path = source;
+  EXPECT_EQ(ReadBackProblem({path, 0, cabinet.size()}, files), "");
 }
 
 TEST(CabinetFormat, ChecksumAndFolders) {
