@@ -42,11 +42,13 @@ struct Packing {
   std::string error;
 };
 
-void Fail(Packing* packing, const std::string& error) {
+// Records the first failure, which stops both threads; false, for the caller to return.
+bool Fail(Packing* packing, const std::string& error) {
   EnterLock(packing->lock);
   if (!packing->failed) packing->error = error;
   packing->failed = true;
   LeaveLock(packing->lock);
+  return false;
 }
 
 // Inside the lock: writes the blocks of the folders whose turn has come.
@@ -124,10 +126,10 @@ bool CompressFolder(Packing* packing, size_t index) {
     const PayloadFile& file = (*packing->files)[i];
     InputFile input;
     std::string error;
-    if (!input.Open(file.path, &error)) return Fail(packing, "'" + file.path + "' cannot be read: " + error), false;
+    if (!input.Open(file.path, &error)) return Fail(packing, "'" + file.path + "' cannot be read: " + error);
     uint64_t done = 0;
     for (int64_t got; (got = input.Read(piece.data(), piece.size(), &error)) != 0; done += uint64_t(got)) {
-      if (got < 0) return Fail(packing, "'" + file.path + "' cannot be read: " + error), false;
+      if (got < 0) return Fail(packing, "'" + file.path + "' cannot be read: " + error);
       if (done + uint64_t(got) > file.size) break;
       if (lzx) encoder.Write(piece.data(), size_t(got));
       else stored.Write(piece.data(), size_t(got));
@@ -136,7 +138,7 @@ bool CompressFolder(Packing* packing, size_t index) {
       if (!Deliver(packing, index, frames, false)) return false;
       AddProgress(packing->progress, uint64_t(got), 0);
     }
-    if (done != file.size) return Fail(packing, "'" + file.path + "' changed while it was packed"), false;
+    if (done != file.size) return Fail(packing, "'" + file.path + "' changed while it was packed");
     AddProgress(packing->progress, 0, 1);
   }
   if (lzx) encoder.Finish();

@@ -1,4 +1,4 @@
-// Packing the cabinet on Windows with the platform's FCI in cabinet.dll. FCI reads each source
+// Packing an MSZIP cabinet on Windows with the platform's FCI in cabinet.dll. FCI reads each source
 // file through the callbacks in pieces, keeps what it compressed in temporary files of its own
 // (on the disk, deleted when they close, also if the process is ended), and copies them into the
 // cabinet at the end: the cabinet here is the output file seen from the cabinet's offset on.
@@ -173,7 +173,7 @@ FNFCIGETOPENINFO(OpenSource) {
 }  // namespace
 
 bool WriteMszipCabinet(const std::vector<PayloadFile>& files, OutputFile* output, uint64_t offset, uint64_t* size,
-                  std::string* error) {
+                       std::string* error) {
   const SystemEntries& system = System();
   if (!system.fciCreate || !system.fciAddFile || !system.fciFlushCabinet || !system.fciDestroy) {
     *error = "the system's cabinet.dll has no FCI";
