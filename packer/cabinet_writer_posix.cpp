@@ -1,4 +1,4 @@
-// Packing the cabinet on Linux with libgcab. libgcab writes to a seekable GLib stream and goes
+// Packing an MSZIP cabinet on Linux with libgcab. libgcab writes to a seekable GLib stream and goes
 // back to its own start to fill in the header at the end; the stream here is the output file
 // seen from the cabinet's offset on, so that the cabinet lands in the installer's data section
 // and nothing of it is held in memory.
@@ -82,8 +82,8 @@ GType PartStreamType() {
 
 }  // namespace
 
-bool WriteCabinet(const std::vector<PayloadFile>& files, OutputFile* output, uint64_t offset, uint64_t* size,
-                  std::string* error) {
+bool WriteMszipCabinet(const std::vector<PayloadFile>& files, OutputFile* output, uint64_t offset, uint64_t* size,
+                       std::string* error) {
   g_autoptr(GCabCabinet) cab = gcab_cabinet_new();
   g_autoptr(GCabFolder) folder = gcab_folder_new(GCAB_COMPRESSION_MSZIP);
   g_autoptr(GError) failure = nullptr;

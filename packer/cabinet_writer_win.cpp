@@ -1,4 +1,4 @@
-// Packing the cabinet on Windows with the platform's FCI in cabinet.dll. FCI reads each source
+// Packing an MSZIP cabinet on Windows with the platform's FCI in cabinet.dll. FCI reads each source
 // file through the callbacks in pieces, keeps what it compressed in temporary files of its own
 // (on the disk, deleted when they close, also if the process is ended), and copies them into the
 // cabinet at the end: the cabinet here is the output file seen from the cabinet's offset on.
@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "packer/cabinet_format.h"
 #include "packer/cabinet_writer.h"
 #include "packer/system_libraries_win.h"
 #include "packer/wide_text_win.h"
@@ -150,20 +151,6 @@ FNFCIFILEPLACED(Placed) { return 0; }
 FNFCIGETNEXTCABINET(NextCabinet) { return FALSE; }
 FNFCISTATUS(Status) { return 0; }
 
-// DOS date and time of seconds since 1970 (UTC, in the cabinet's range).
-void DosTime(int64_t seconds, USHORT* date, USHORT* time) {
-  int64_t days = seconds / 86400, rest = seconds % 86400;
-  // Civil date from days since 1970-01-01.
-  int64_t shifted = days + 719468, era = shifted / 146097, dayOfEra = shifted - era * 146097;
-  int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1, month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
-  int64_t year = yearOfEra + era * 400 + (month <= 2);
-  *date = USHORT((year - 1980) << 9 | month << 5 | day);
-  *time = USHORT((rest / 3600) << 11 | (rest / 60 % 60) << 5 | (rest % 60) / 2);
-}
-
 // FCI asks for a source by the name given to FCIAddFile: here its number in the list.
 FNFCIGETOPENINFO(OpenSource) {
   Packing* packing = Of(pv);
@@ -175,7 +162,7 @@ FNFCIGETOPENINFO(OpenSource) {
     packing->failure = "'" + source.path + "' cannot be read: " + SystemMessage(GetLastError());
     return -1;
   }
-  DosTime(CabinetTime(source.time), pdate, ptime);
+  DosDateTime(CabinetTime(source.time), pdate, ptime);
   *pattribs = 0;
   for (unsigned char c : source.stored) {
     if (c >= 0x80) *pattribs = NameIsUtf8;
@@ -185,8 +172,8 @@ FNFCIGETOPENINFO(OpenSource) {
 
 }  // namespace
 
-bool WriteCabinet(const std::vector<PayloadFile>& files, OutputFile* output, uint64_t offset, uint64_t* size,
-                  std::string* error) {
+bool WriteMszipCabinet(const std::vector<PayloadFile>& files, OutputFile* output, uint64_t offset, uint64_t* size,
+                       std::string* error) {
   const SystemEntries& system = System();
   if (!system.fciCreate || !system.fciAddFile || !system.fciFlushCabinet || !system.fciDestroy) {
     *error = "the system's cabinet.dll has no FCI";

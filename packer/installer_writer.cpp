@@ -31,11 +31,20 @@ bool CopyCabinet(const CabinetPlace& cabinet, OutputFile* output, uint64_t offse
   return true;
 }
 
+void ReadBackDone(void* progress, uint64_t bytes, uint32_t files) {
+  AddProgress(static_cast<Progress*>(progress), bytes, files);
+}
+
 bool PackCabinet(const InstallerContents& contents, OutputFile* output, uint64_t offset, uint64_t* size,
                  std::string* error) {
   if (contents.payload.empty()) return CopyCabinet(contents.cabinet, output, offset, size, error);
-  if (!WriteCabinet(contents.payload, output, offset, size, error)) return false;
-  *error = ReadBackProblem({output->TemporaryPath(), offset, *size}, contents.payload);
+  uint64_t payloadBytes = 0;
+  for (const PayloadFile& file : contents.payload) payloadBytes += file.size;
+  uint32_t fileCount = uint32_t(contents.payload.size());
+  BeginPhase(contents.progress, "compressing", payloadBytes, fileCount);
+  if (!WriteCabinet(contents.payload, contents.compression, output, offset, size, contents.progress, error)) return false;
+  BeginPhase(contents.progress, "reading back", payloadBytes, fileCount);
+  *error = ReadBackProblem({output->TemporaryPath(), offset, *size}, contents.payload, {ReadBackDone, contents.progress});
   return error->empty();
 }
 
@@ -102,7 +111,9 @@ bool WriteParts(const InstallerContents& contents, OutputFile* output, uint64_t*
 
 bool WriteInstaller(const std::string& path, const InstallerContents& contents, uint64_t* written, std::string* error) {
   OutputFile output;
-  return output.Create(path, error) && WriteParts(contents, &output, written, error) && output.Commit(error);
+  bool done = output.Create(path, error) && WriteParts(contents, &output, written, error) && output.Commit(error);
+  EndProgress(contents.progress);
+  return done;
 }
 
 bool IconFits(const std::vector<uint8_t>& ico, std::string* problem) { return CheckIconFile(ico, problem); }

@@ -9,6 +9,7 @@
 
 #include "assets/data_directory.h"
 #include "packer/checks/cabinet_reader.h"
+#include "packer/cabinet_writer.h"
 #include "packer/checks/payload.h"
 
 struct InstallerContents {
@@ -16,6 +17,8 @@ struct InstallerContents {
   std::vector<PayloadFile> payload;             // the files to pack, or else
   CabinetPlace cabinet;                         // the cabinet to copy
   const std::vector<uint8_t>* icon = nullptr;   // an .ico file, known to fit
+  Compression compression;                      // of the files packed
+  Progress* progress = nullptr;                 // told of the packing and the read-back
 };
 
 // Writes the installer to `path`; `written` gets its size. False with `error` set, and nothing

@@ -23,6 +23,8 @@ const OptionRow OptionTable[] = {
     {"--info", &Options::info, nullptr},
     {"--info-cp437", nullptr, &Options::infoCp437},
     {"--icon", &Options::icon, nullptr},
+    {"--compression", &Options::compression, nullptr},
+    {"--quiet", nullptr, &Options::quiet},
     {"-o", &Options::output, nullptr},
     {"--output", &Options::output, nullptr},
     {"--help", nullptr, &Options::help},
@@ -102,8 +104,11 @@ checked the way the installer will use it; every input left out is the project's
 
 The files to install (one of the two):
   --payload DIR           every file below DIR, sub-folders kept, packed into an MS-CAB
-                          cabinet (MSZIP); file names in any script, UTF-8 and valid on
+                          cabinet; file names in any script, UTF-8 and valid on
                           Windows, symbolic links are refused, empty folders left out
+  --compression METHOD    how the --payload files are packed: lzx (the smallest; also
+                          lzx:15 .. lzx:21, a window of 2^15 .. 2^21 bytes), mszip or
+                          none (default lzx:21)
   --cabinet FILE.cab      a cabinet made elsewhere: one whole cabinet, not part of a set
 Where they go:
   --folder NAME           the folder created below the one the user chooses, also named
@@ -123,6 +128,7 @@ What the installer shows and plays:
   --icon FILE.ico         the icon that Explorer shows for the installer
 The installer:
   -o, --output OUT.exe    the file to write; an existing one is replaced only on success
+  --quiet                 no progress line while packing (it shows only on a terminal)
   --help, --version
 
 SOURCE_DATE_EPOCH, when set, is the time of every packed file: the same inputs then give

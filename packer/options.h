@@ -8,8 +8,9 @@
 
 struct Options {
   std::optional<std::string> payload, cabinet, folder, song, background, buttons, credits,
-      creditsFile, info, icon, output;
+      creditsFile, info, icon, output, compression;
   bool infoCp437 = false;
+  bool quiet = false;
   bool help = false;
   bool version = false;
 };

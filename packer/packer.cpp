@@ -3,6 +3,7 @@
 // reported in one go; the installer is written only when there is none.
 #include "packer/packer.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -35,6 +36,7 @@ struct Run {
   InstallerContents contents;
   std::vector<uint8_t> icon;
   std::string songSummary;
+  Progress progress;
 };
 
 std::vector<uint8_t> WithNul(std::vector<uint8_t> text) {
@@ -108,6 +110,27 @@ void CheckIcon(Run* run) {
                                              "icon:auto-resize=48,32,16 logo.ico)");
 }
 
+// --compression lzx, lzx:15 .. lzx:21, mszip or none.
+void CheckCompression(Run* run) {
+  const std::optional<std::string>& text = run->options.compression;
+  if (!text) return;
+  Compression& compression = run->contents.compression;
+  if (*text == "mszip") {
+    compression.method = CompressionMethod::Mszip;
+  } else if (*text == "none") {
+    compression.method = CompressionMethod::None;
+  } else if (*text != "lzx") {
+    bool window = text->size() == 6 && text->compare(0, 4, "lzx:") == 0 && std::isdigit((*text)[4]) && std::isdigit((*text)[5]);
+    int bits = window ? std::atoi(text->c_str() + 4) : 0;
+    if (bits < 15 || bits > 21) {
+      run->diagnostics.Problem({"--compression", *text}, "is not a method; give lzx, lzx:15 .. lzx:21, mszip or none");
+      return;
+    }
+    compression.windowBits = bits;
+  }
+  if (run->options.cabinet) run->diagnostics.Problem({"--compression", *text}, "is given with --cabinet, which is carried as it is; leave it out");
+}
+
 void Report(const Run& run, RunReport* report) {
   if (!run.songSummary.empty()) report->out.push_back("zav-pack: " + run.songSummary);
   for (const std::string& warning : run.diagnostics.warnings) report->err.push_back("zav-pack: warning: " + warning);
@@ -117,6 +140,7 @@ void Report(const Run& run, RunReport* report) {
 int WriteInstaller(Run* run, RunReport* report) {
   const std::string& output = *run->options.output;
   if (run->options.icon) run->contents.icon = &run->icon;
+  run->contents.progress = &run->progress;
   uint64_t written = 0;
   std::string error;
   if (WriteInstaller(output, run->contents, &written, &error)) {
@@ -141,10 +165,14 @@ int RunZavPack(const std::vector<std::string>& arguments, RunReport* report) {
     }
     return ExitWritten;
   }
+  run.progress.shown = !run.options.quiet && ErrorIsTerminal();
+  BeginPhase(&run.progress, "checking", 0, 0);
   CheckSongAndTexts(&run);
   CheckPictures(&run);
   CheckIcon(&run);
+  CheckCompression(&run);
   CheckFiles(&run);
+  EndProgress(&run.progress);
   Report(run, report);
   if (!run.diagnostics.problems.empty()) return ExitBadInput;
   return WriteInstaller(&run, report);

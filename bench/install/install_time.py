@@ -7,7 +7,7 @@ zav-pack and fixed file times, installs it through the folder browser as a user 
 from "Installing..." to the outcome on the status line (read from the program's memory).
 cabextract unpacks the cabinet that the installer carries into a folder of this machine.
 
-    bench/install/install_time.py [--runs 3] [--zav-pack build/native/packer/zav-pack]
+    bench/install/install_time.py [--runs 3] [--zav-pack build/native/packer/zav-pack] [--compression lzx]
 """
 import argparse
 import os
@@ -28,6 +28,7 @@ def parse_args():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--zav-pack", default=os.path.join(REPO, "build", "native", "packer", "zav-pack"))
+    parser.add_argument("--compression", default="lzx", help="zav-pack's --compression (lzx, mszip, none)")
     return parser.parse_args()
 
 
@@ -54,7 +55,7 @@ def main():
     try:
         payload, program = os.path.join(work, "payload"), os.path.join(work, "setup.exe")
         make_payload(payload)
-        subprocess.run([args.zav_pack, "--payload", payload, "-o", program], check=True,
+        subprocess.run([args.zav_pack, "--payload", payload, "--compression", args.compression, "-o", program], check=True,
                        stdout=subprocess.DEVNULL, env=dict(os.environ, SOURCE_DATE_EPOCH="1767268800"))
         cabinet = os.path.join(work, "payload.cab")
         write(cabinet, data_blocks(program)[0])

@@ -107,7 +107,8 @@ class Discard : public CabinetSink {
 // folder: the cabinet must give back every file, in order, byte for byte.
 class SameAsPacked : public CabinetSink {
  public:
-  explicit SameAsPacked(const std::vector<PayloadFile>& files) : files_(files), buffer_(ComparedBytes) {}
+  SameAsPacked(const std::vector<PayloadFile>& files, ReadBackWatch watch)
+      : files_(files), watch_(watch), buffer_(ComparedBytes) {}
 
   bool BeginFile(const std::string& name, uint64_t size) override {
     if (next_ >= files_.size()) return Fail("the cabinet holds '" + ShownName(name) + "', which was not packed");
@@ -115,6 +116,7 @@ class SameAsPacked : public CabinetSink {
     return source_.Open(files_[next_].path, &error_) || CannotRead();
   }
   bool Write(const uint8_t* bytes, size_t count) override {
+    if (watch_.done) watch_.done(watch_.context, count, 0);
     while (count > 0) {
       int64_t got = source_.Read(buffer_.data(), std::min(count, buffer_.size()), &error_);
       if (got < 0) return CannotRead();
@@ -128,6 +130,7 @@ class SameAsPacked : public CabinetSink {
     if (source_.Read(buffer_.data(), 1, &error_) != 0) return Changed();
     source_.Close();
     ++next_;
+    if (watch_.done) watch_.done(watch_.context, 0, 1);
     return true;
   }
   std::string Problem(const std::string& extraction) const {
@@ -147,6 +150,7 @@ class SameAsPacked : public CabinetSink {
   bool CannotRead() { return Fail(Packed() + " cannot be read again for the read-back: " + error_); }
 
   const std::vector<PayloadFile>& files_;
+  ReadBackWatch watch_;
   std::vector<uint8_t> buffer_;
   size_t next_ = 0;
   InputFile source_;
@@ -194,7 +198,7 @@ bool CheckCabinet(const Input& cabinet, size_t maxNameLength, CabinetPlace* plac
   return problem.empty();
 }
 
-std::string ReadBackProblem(const CabinetPlace& cabinet, const std::vector<PayloadFile>& files) {
-  SameAsPacked comparison(files);
+std::string ReadBackProblem(const CabinetPlace& cabinet, const std::vector<PayloadFile>& files, ReadBackWatch watch) {
+  SameAsPacked comparison(files, watch);
   return comparison.Problem(ExtractCabinet(cabinet, &comparison));
 }

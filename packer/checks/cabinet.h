@@ -18,6 +18,13 @@
 // are added.
 bool CheckCabinet(const Input& cabinet, size_t maxNameLength, CabinetPlace* place, Diagnostics* diagnostics);
 
+// Told of the bytes and files compared so far, for a progress line.
+struct ReadBackWatch {
+  void (*done)(void* context, uint64_t bytes, uint32_t files) = nullptr;
+  void* context = nullptr;
+};
+
 // The read-back of a cabinet that was packed of `files`: "" when the decompressor gives back
 // every file, in order, byte for byte as it is in its folder now, else what differs.
-std::string ReadBackProblem(const CabinetPlace& cabinet, const std::vector<PayloadFile>& files);
+std::string ReadBackProblem(const CabinetPlace& cabinet, const std::vector<PayloadFile>& files,
+                            ReadBackWatch watch = {});

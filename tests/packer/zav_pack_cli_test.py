@@ -6,7 +6,9 @@ With a Wine prefix the same table runs against zav-pack.exe, given this machine'
 reads them as paths of its drive Z:); a name that is no Unicode is the same row on both, shown as
 each system has it: bytes that are no UTF-8 on Linux, an unpaired surrogate on Windows.
 
-  zav_pack_cli_test.py ZAV_PACK README.md WORK_DIR [WINE_PREFIX ZAV_TESTCTL]"""
+With zav-pack.exe, the Linux build beside it makes the same installers, byte for byte.
+
+  zav_pack_cli_test.py ZAV_PACK README.md WORK_DIR [WINE_PREFIX ZAV_TESTCTL LINUX_ZAV_PACK]"""
 import atexit
 import os
 import random
@@ -35,7 +37,7 @@ if len(sys.argv) > 4:
                    stderr=subprocess.DEVNULL, timeout=120)
     atexit.register(lambda: (prefix.kill_server(), prefix.unlock()))
     launcher = ['wine', zav_pack]
-    testctl = sys.argv[5]
+    testctl, linux_zav_pack = sys.argv[5:7]
 under_wine = launcher[0] == 'wine'
 failures = []
 checks = [0]
@@ -214,6 +216,9 @@ refusals = [
     ('payload and cabinet', good + ['--cabinet', cabinet_of('bbb.txt')], '--cabinet'),
     ('credits twice over', good + ['--credits', 'x', '--credits-file', at('payload/readme.txt')], '--credits-file'),
     ('cp437 without info', good + ['--info-cp437'], '--info-cp437'),
+    ('an unknown compression', good + ['--compression', 'zip'], 'zip'),
+    ('an LZX window out of range', good + ['--compression', 'lzx:22'], 'lzx:22'),
+    ('a compression for a whole cabinet', ['--cabinet', cabinet_of('bbb.txt'), '--compression', 'none'], '--compression'),
     ('a missing payload folder', ['--payload', at('nowhere')], 'nowhere'),
     ('a payload without files', ['--payload', folder_with()], '--payload'),
     ('a symbolic link', ['--payload', folder_with('a.txt', link='passwd')], 'passwd'),
@@ -328,6 +333,37 @@ section = image.sections[-1].PointerToRawData
 cabinet_at, cabinet_size = struct.unpack_from('<II', installer, section + 12)
 check(unpacked(installer[section + cabinet_at:section + cabinet_at + cabinet_size]) == tree(payload),
       "the installer's cabinet does not unpack into the payload's files")
+# By default every folder is LZX with a window of 2^21 (its first folder's compression field).
+check(installer[section + cabinet_at + 42:section + cabinet_at + 44] == b'\x03\x15', 'the cabinet is not LZX:21')
+# Both builds write LZX and stored cabinets with the same code: the same installer, byte for byte.
+if under_wine:
+    for method in ([], ['--compression', 'none'], ['--compression', 'lzx:15']):
+        windows_made = run(full + method + ['-o', at('windows.exe')], env=dict(SOURCE_DATE_EPOCH='1700000000'))
+        subprocess.run([linux_zav_pack, *full, *method, '-o', at('linux.exe')], capture_output=True,
+                       env=dict(os.environ, SOURCE_DATE_EPOCH='1700000000'))
+        check(windows_made.returncode == 0 and open(at('windows.exe'), 'rb').read() == open(at('linux.exe'), 'rb').read(),
+              '%s: the two builds made different installers\n%s' % (method, windows_made.stderr))
+    # zav-pack.exe reads every cabinet back through the platform's FDI: the LZX edges, each
+    # window, and more than one folder of real programs (over 32 MB), all come out whole.
+    edges = folder_with('empty', 'one', 'zeros', 'noise', 'calls')
+    write(os.path.join(edges, 'empty'), b'')
+    write(os.path.join(edges, 'one'), b'\x01')
+    write(os.path.join(edges, 'zeros'), bytes(300000))
+    write(os.path.join(edges, 'noise'), random.Random(5).randbytes(100001))
+    write(os.path.join(edges, 'calls'), b''.join(random.Random(6).randbytes(32757) + b'\xe8' * 11 for _ in range(4)))
+    for method in ('lzx:15', 'lzx:16', 'lzx:17', 'lzx:18', 'lzx:19', 'lzx:20', 'lzx', 'none'):
+        made = run(['--payload', edges, '--compression', method, '-o', at('edges.exe')])
+        check(made.returncode == 0, 'the edges with %s did not come back out through FDI: %s' % (method, made.stderr))
+    tiny = folder_with('one')
+    write(os.path.join(tiny, 'one'), b'\xe8')
+    made = run(['--payload', tiny, '-o', at('tiny.exe')])
+    check(made.returncode == 0, 'a one-byte payload did not come back out through FDI: %s' % made.stderr)
+    programs = folder_with()
+    dlls = '/usr/lib/x86_64-linux-gnu/wine/x86_64-windows'
+    for name in ('kernelbase.dll', 'shell32.dll', 'msxml3.dll', 'user32.dll', 'ntdll.dll'):
+        shutil.copy(os.path.join(dlls, name), programs)  # Wine's own, there wherever Wine is
+    made = run(['--payload', programs, '-o', at('programs.exe')])
+    check(made.returncode == 0, 'programs in two folders did not come back out through FDI: %s' % made.stderr)
 check('channels' in first.stdout, 'success: no song summary\n' + first.stdout)
 os.utime(at('payload/readme.txt'), (1, 1))
 again = run(full + ['-o', at('two.exe')], env=dict(SOURCE_DATE_EPOCH='1700000000'))
@@ -346,6 +382,37 @@ check(len(images) == 3 and all(image in installer for image in images), '--icon:
 check(installer and checksum_right(pefile.PE(data=installer)), "--icon: the installer's checksum is wrong\n" + iconed.stderr)
 unwritable = run(good + ['-o', at('no/such/folder/out.exe')])
 check(unwritable.returncode == 1 and '-o' in unwritable.stderr, 'a failed write: %s' % unwritable.stderr)
+
+# The progress line: on a terminal, rewritten in place through each phase and wiped at the end;
+# not with --quiet, and not when standard error is redirected (every run above).
+if not under_wine:
+    import pty
+    import threading
+
+    def on_terminal(arguments):
+        leader, follower = pty.openpty()
+        seen = []
+        reader = threading.Thread(target=lambda: seen.extend(iter(lambda: read_some(leader), b'')))
+        reader.start()
+        done = subprocess.run([zav_pack, *arguments], stdout=subprocess.PIPE, stderr=follower, env=environment, timeout=120)
+        os.close(follower)
+        reader.join(timeout=30)
+        os.close(leader)
+        return done, b''.join(seen).decode(errors='replace')
+
+    def read_some(leader):
+        try:
+            return os.read(leader, 65536)
+        except OSError:  # the terminal's other end is closed
+            return b''
+
+    shown_run, line = on_terminal(good + ['-o', at('shown.exe')])
+    check(shown_run.returncode == 0 and all(phase in line for phase in ('checking...', 'compressing: ', 'reading back: ', ' files, ', ' MB, ')),
+          'no progress line on a terminal: %r' % line)
+    check(line.endswith('\r') and 'wrote' in shown_run.stdout.decode(), 'the progress line is not wiped at the end: %r' % line[-200:])
+    quiet_run, line = on_terminal(good + ['--quiet', '-o', at('quiet.exe')])
+    check(quiet_run.returncode == 0 and 'compressing' not in line, '--quiet: a progress line: %r' % line)
+    check('compressing' not in run(good + ['-o', at('redirected.exe')]).stderr, 'a progress line while redirected')
 
 # A cabinet given whole, with a name outside ASCII marked UTF-8, stored without compression so
 # that it is copied in more than one piece: the installer carries it byte for byte.
