@@ -72,6 +72,7 @@ __imp_\name:
   entry CallWindowProcA
   entry CreateWindowExA
   entry DefWindowProcA
+  entry DefWindowProcW
   entry DestroyWindow
   entry DialogBoxParamA
   entry DispatchMessageA

@@ -16,6 +16,7 @@ struct InstallerContents {
   std::vector<PayloadFile> payload;             // the files to pack, or else
   CabinetPlace cabinet;                         // the cabinet to copy
   const std::vector<uint8_t>* icon = nullptr;   // an .ico file, known to fit
+  std::vector<uint8_t> version;                 // the version information's block
 };
 
 // Writes the installer to `path`; `written` gets its size. False with `error` set, and nothing

@@ -9,6 +9,7 @@
 struct Options {
   std::optional<std::string> payload, cabinet, folder, song, background, buttons, credits,
       creditsFile, info, icon, output;
+  std::optional<std::string> fit, product, productVersion, publisher, copyright;
   bool infoCp437 = false;
   bool help = false;
   bool version = false;

@@ -11,20 +11,24 @@
 #include "packer/checks/cabinet.h"
 #include "packer/checks/payload.h"
 #include "packer/checks/picture.h"
+#include "packer/checks/product.h"
 #include "packer/checks/song.h"
 #include "packer/checks/stored_names.h"
 #include "packer/checks/texts.h"
 #include "packer/embedded.h"
 #include "packer/installer_writer.h"
 #include "packer/options.h"
+#include "packer/pe/version_resource.h"
+#include "render/frame.h"
 
 namespace {
 
-const char VersionText[] = "zav-pack 1.0 (installer data version 1)\n";
+const char VersionText[] = "zav-pack 1.0 (installer data version 2)\n";
 const char DefaultFolderName[] = "ZAVInstaller";
 
-const PictureShape ButtonShapes[] = {
-    {"the install button", 80, 20}, {"the info button", 80, 20}, {"the exit button", 80, 20}};
+const PictureShape ButtonShapes[] = {{"the install button", ButtonWidth, ButtonHeight},
+                                     {"the info button", ButtonWidth, ButtonHeight},
+                                     {"the exit button", ButtonWidth, ButtonHeight}};
 const DataEntry ButtonEntries[] = {InstallButtonEntry, InfoButtonEntry, ExitButtonEntry};
 const EmbeddedFile DefaultButtons[] = {DefaultInstallButton, DefaultInfoButton, DefaultExitButton};
 
@@ -35,6 +39,7 @@ struct Run {
   InstallerContents contents;
   std::vector<uint8_t> icon;
   std::string songSummary;
+  std::vector<std::string> pictureNotes;
 };
 
 std::vector<uint8_t> WithNul(std::vector<uint8_t> text) {
@@ -54,10 +59,36 @@ void CheckFiles(Run* run) {
   }
 }
 
-void CheckPictures(Run* run) {
+// Each button lies over the background: its transparent pixels show the background's pixels there.
+std::vector<uint8_t> ButtonBackdrop(const std::vector<uint8_t>& background, int button) {
+  std::vector<uint8_t> backdrop;
+  if (background.empty()) return backdrop;
+  for (int y = 0; y < ButtonHeight; ++y) {
+    auto row = background.begin() + long(((ButtonTop + y) * BackgroundShape.width + ButtonLeft[button]) * 3);
+    backdrop.insert(backdrop.end(), row, row + ButtonWidth * 3);
+  }
+  return backdrop;
+}
+
+const struct {
+  const char* name;
+  PictureFit fit;
+} FitNames[] = {{"cover", PictureFit::Cover}, {"contain", PictureFit::Contain}, {"stretch", PictureFit::Stretch}};
+
+PictureFit ReadFit(const Options& options, Diagnostics* diagnostics) {
+  if (!options.fit) return PictureFit::Cover;
+  for (const auto& row : FitNames) {
+    if (*options.fit == row.name) return row.fit;
+  }
+  diagnostics->Problem({"--fit", *options.fit}, "is not a way to fit a picture; give cover, contain or stretch");
+  return PictureFit::Cover;
+}
+
+void CheckPictures(Run* run, PictureFit fit) {
   const Options& options = run->options;
   run->contents.blocks[BackgroundEntry] = options.background
-      ? CheckPicture({"--background", *options.background}, BackgroundShape, &run->diagnostics)
+      ? CheckPicture({"--background", *options.background}, {BackgroundShape, fit, nullptr}, &run->pictureNotes,
+                     &run->diagnostics)
       : EmbeddedBytes(DefaultBackground);
   std::vector<std::string> buttons;
   if (options.buttons) {
@@ -69,13 +100,16 @@ void CheckPictures(Run* run) {
     if (buttons.size() != 3) {
       run->diagnostics.Problem({"--buttons", *options.buttons},
                                "names " + std::to_string(buttons.size()) + " files; give three, separated by "
-                               "commas: INSTALL.jpg,INFO.jpg,EXIT.jpg");
+                               "commas: INSTALL.png,INFO.png,EXIT.png");
       return;
     }
   }
+  std::vector<uint8_t> background = PicturePixels(run->contents.blocks[BackgroundEntry], BackgroundShape);
   for (int i = 0; i < 3; ++i) {
+    std::vector<uint8_t> backdrop = ButtonBackdrop(background, i);
+    PicturePlace place = {ButtonShapes[i], fit, backdrop.empty() ? nullptr : backdrop.data()};
     run->contents.blocks[ButtonEntries[i]] = options.buttons
-        ? CheckPicture({"--buttons", buttons[i]}, ButtonShapes[i], &run->diagnostics)
+        ? CheckPicture({"--buttons", buttons[i]}, place, &run->pictureNotes, &run->diagnostics)
         : EmbeddedBytes(DefaultButtons[i]);
   }
 }
@@ -98,6 +132,26 @@ void CheckSongAndTexts(Run* run) {
   run->contents.blocks[FolderNameEntry] = CheckFolderName({"--folder", options.folder.value_or(DefaultFolderName)}, diagnostics);
 }
 
+// The window's title, and the version information that names the product, its publisher and
+// the installer's own file name.
+void CheckProduct(Run* run) {
+  const Options& options = run->options;
+  ProductFacts facts = CheckProduct({options.product, options.productVersion, options.publisher, options.copyright},
+                                    &run->diagnostics);
+  run->contents.blocks[TitleEntry] = TitleBlock(facts);
+  std::string output = options.output.value_or("");
+  VersionInfo info;
+  std::copy(facts.versionNumbers, facts.versionNumbers + 4, info.version);
+  info.strings = {{"CompanyName", facts.publisher},
+                  {"FileDescription", facts.title},
+                  {"FileVersion", facts.version},
+                  {"LegalCopyright", facts.copyright},
+                  {"OriginalFilename", output.substr(output.find_last_of("/\\") + 1)},
+                  {"ProductName", facts.name},
+                  {"ProductVersion", facts.version}};
+  run->contents.version = VersionResource(info);
+}
+
 void CheckIcon(Run* run) {
   if (!run->options.icon) return;
   Input icon = {"--icon", *run->options.icon};
@@ -110,6 +164,7 @@ void CheckIcon(Run* run) {
 
 void Report(const Run& run, RunReport* report) {
   if (!run.songSummary.empty()) report->out.push_back("zav-pack: " + run.songSummary);
+  for (const std::string& note : run.pictureNotes) report->out.push_back("zav-pack: " + note);
   for (const std::string& warning : run.diagnostics.warnings) report->err.push_back("zav-pack: warning: " + warning);
   for (const std::string& problem : run.diagnostics.problems) report->err.push_back("zav-pack: " + problem);
 }
@@ -132,6 +187,10 @@ int WriteInstaller(Run* run, RunReport* report) {
 int RunZavPack(const std::vector<std::string>& arguments, RunReport* report) {
   Run run;
   run.options = ReadOptions(arguments, &run.diagnostics);
+  if (run.options.version && !run.options.help && !run.diagnostics.problems.empty()) {
+    Report(run, report);
+    return ExitBadInput;
+  }
   if (run.options.help || run.options.version) {
     std::string text = run.options.help ? HelpText : VersionText;
     for (size_t start = 0, end; start < text.size(); start = end + 1) {
@@ -142,8 +201,9 @@ int RunZavPack(const std::vector<std::string>& arguments, RunReport* report) {
     return ExitWritten;
   }
   CheckSongAndTexts(&run);
-  CheckPictures(&run);
+  CheckPictures(&run, ReadFit(run.options, &run.diagnostics));
   CheckIcon(&run);
+  CheckProduct(&run);
   CheckFiles(&run);
   Report(run, report);
   if (!run.diagnostics.problems.empty()) return ExitBadInput;

@@ -14,6 +14,7 @@
 #include "tests/support/testdata.h"
 #include "packer/checks/cabinet.h"
 #include "packer/checks/payload.h"
+#include "packer/checks/picture_fit.h"
 #include "packer/checks/song.h"
 #include "packer/checks/stored_names.h"
 #include "packer/checks/texts.h"
@@ -305,6 +306,53 @@ TEST(Texts, TheBytesTheInstallerCarries) {
   Bytes folder = CheckFolderName({"--folder", "My Game 2"}, &diagnostics);
   EXPECT_EQ(std::string(folder.begin(), folder.end()), std::string("My Game 2") + '\0');
   EXPECT_TRUE(diagnostics.problems.empty()) << Joined(diagnostics.problems);
+}
+
+// The fit of a picture to its place: where it lies, what the report says, and pixels that keep
+// a flat colour flat and let transparent ones show what lies behind.
+TEST(PictureFit, PlansDescriptionsAndPixels) {
+  struct Case {
+    int width, height, placeWidth, placeHeight;
+    PictureFit fit;
+    FitPlan plan;
+    const char* description;
+  } cases[] = {
+      {800, 600, 416, 180, PictureFit::Cover, {416, 312, 0, 66}, "scaled to 416 x 312 and 66 rows cut top and bottom"},
+      {120, 40, 80, 20, PictureFit::Cover, {80, 27, 0, 3}, "scaled to 80 x 27 and 3 rows cut at the top and 4 at the bottom"},
+      {100, 100, 416, 180, PictureFit::Cover, {416, 416, 0, 118}, "scaled to 416 x 416 and 118 rows cut top and bottom"},
+      {16384, 1, 80, 20, PictureFit::Cover, {327680, 20, 163800, 0},
+       "scaled to 327680 x 20 and 163800 columns cut left and right"},
+      {800, 600, 416, 180, PictureFit::Contain, {240, 180, -88, 0}, "scaled to 240 x 180 with 88 columns of black left and right"},
+      {81, 20, 80, 20, PictureFit::Contain, {80, 20, 0, 0}, "scaled to 80 x 20"},
+      {16384, 1, 80, 20, PictureFit::Contain, {80, 1, 0, -10}, "scaled to 80 x 1 with 10 rows of black at the top and 9 at the bottom"},
+      {800, 600, 416, 180, PictureFit::Stretch, {416, 180, 0, 0}, "stretched to 416 x 180"},
+  };
+  for (const Case& c : cases) {
+    FitPlan plan = PlanFit(c.width, c.height, c.placeWidth, c.placeHeight, c.fit);
+    EXPECT_EQ(std::vector<int>({plan.scaledWidth, plan.scaledHeight, plan.cutLeft, plan.cutTop}),
+              std::vector<int>({c.plan.scaledWidth, c.plan.scaledHeight, c.plan.cutLeft, c.plan.cutTop})) << c.description;
+    EXPECT_EQ(DescribeFit(plan, c.placeWidth, c.placeHeight, c.fit), c.description);
+    // A flat opaque colour comes out the same everywhere but in contain's black borders.
+    Bytes flat(size_t(c.width) * size_t(c.height) * 4);
+    for (size_t i = 0; i < flat.size(); i += 4) flat[i] = 10, flat[i + 1] = 128, flat[i + 2] = 250, flat[i + 3] = 255;
+    Bytes place = FitPixels(flat, c.width, c.height, plan, c.placeWidth, c.placeHeight, nullptr);
+    int black = 0;
+    for (size_t i = 0; i < place.size(); i += 3) {
+      bool isBlack = place[i] == 0 && place[i + 1] == 0 && place[i + 2] == 0;
+      black += isBlack;
+      if (!isBlack) {
+        ASSERT_EQ(Bytes(place.begin() + long(i), place.begin() + long(i) + 3), Bytes({10, 128, 250})) << c.description;
+      }
+    }
+    int covered = std::min(plan.scaledWidth, c.placeWidth) * std::min(plan.scaledHeight, c.placeHeight);
+    EXPECT_EQ(black, c.placeWidth * c.placeHeight - covered) << c.description;
+  }
+  // Fully transparent red shows the backdrop; half-transparent white over black is grey.
+  Bytes clear = {255, 0, 0, 0, 255, 0, 0, 0}, half = {255, 255, 255, 128, 255, 255, 255, 128};
+  Bytes backdrop = {1, 2, 3, 4, 5, 6};
+  FitPlan same = PlanFit(2, 1, 2, 1, PictureFit::Cover);
+  EXPECT_EQ(FitPixels(clear, 2, 1, same, 2, 1, backdrop.data()), backdrop);
+  EXPECT_EQ(FitPixels(half, 2, 1, same, 2, 1, nullptr), Bytes(6, 128));
 }
 
 }  // namespace

@@ -24,8 +24,9 @@ struct Blocks {
       blocks[picture] = Bytes(std::string(picture * 7, '\xFF'), false);
     blocks[SongEntry] = {3, 0, 0, 0, 'x', 'm', '!'};
     blocks[CreditsEntry] = Bytes(std::string(CreditsCharacters, 'c'));
-    blocks[InfoTextEntry] = Bytes("\xDB\xB1 info\r\n");
+    blocks[InfoTextEntry] = Bytes("\xDB\xB1 info\r\n" + std::string(TitleMaxCharacters, 'i'));
     blocks[FolderNameEntry] = Bytes("My Game");
+    blocks[TitleEntry] = Bytes("My Game \xCE\xA9 Setup");
   }
 };
 
@@ -58,7 +59,10 @@ TEST(DataSection, ADamagedDirectoryIsRefused) {
   const std::pair<const char*, Damage> damages[] = {
       {"wrong magic", [](auto* s, auto*) { (*s)[0] = 'X'; }},
       {"another version", [](auto* s, auto*) { PutU32(s, 4, DataVersion + 1); }},
-      {"another entry count", [](auto* s, auto*) { PutU32(s, 8, DataEntryCount - 1); }},
+      {"more entries than known", [](auto* s, auto*) { PutU32(s, 8, DataEntryCount + 1); }},
+      {"fewer entries than version 2 has", [](auto* s, auto*) { PutU32(s, 8, Version1EntryCount); }},
+      {"version 1 with more entries", [](auto* s, auto*) { PutU32(s, 4, 1); }},
+      {"a needed block absent", [](auto* s, auto*) { PutU32(s, OffsetOf(FolderNameEntry), 0), PutU32(s, OffsetOf(FolderNameEntry) + 4, 0); }},
       {"cut inside the directory", [](auto* s, auto*) { s->resize(DataDirectorySize - 1); }},
       {"a block past the end", [](auto* s, auto*) { PutU32(s, OffsetOf(InfoTextEntry) + 4, 1u << 30); }},
       {"a block wrapping around", [](auto* s, auto*) { PutU32(s, OffsetOf(CabinetEntry), 0xFFFFFFF0u); }},
@@ -71,6 +75,9 @@ TEST(DataSection, ADamagedDirectoryIsRefused) {
       {"a song count that disagrees", [](auto*, auto* b) { b->blocks[SongEntry][0] = 4; }},
       {"a folder name leaving the root", [](auto*, auto* b) { b->blocks[FolderNameEntry] = Bytes("..\\..\\Windows"); }},
       {"a folder name with a NUL inside", [](auto*, auto* b) { b->blocks[FolderNameEntry] = Bytes(std::string("a\0b", 3)); }},
+      {"a title without its NUL", [](auto*, auto* b) { b->blocks[TitleEntry].pop_back(); }},
+      {"a title that is no UTF-8", [](auto*, auto* b) { b->blocks[TitleEntry] = Bytes("Caf\xE9 Setup"); }},
+      {"a title too long", [](auto*, auto* b) { b->blocks[TitleEntry] = Bytes(std::string(TitleMaxCharacters + 1, 't')); }},
   };
   for (const auto& [what, damage] : damages) {
     Blocks blocks;
@@ -80,6 +87,25 @@ TEST(DataSection, ADamagedDirectoryIsRefused) {
     DataBlock read[DataEntryCount] = {};
     EXPECT_FALSE(Read(damaged, read)) << what;
     EXPECT_EQ(read[0].bytes, nullptr) << what << ": blocks written despite the refusal";
+  }
+}
+
+// An installer made before the title existed (version 1, nine entries), and one of version 2
+// whose title is absent: both read, the title absent.
+TEST(DataSection, AnOlderDirectoryAndAnAbsentTitleAreRead) {
+  Blocks blocks;
+  std::vector<uint8_t> section = LayOutDataSection(blocks.blocks);
+  std::vector<uint8_t> absent = section, older = section;
+  PutU32(&absent, OffsetOf(TitleEntry), 0);
+  PutU32(&absent, OffsetOf(TitleEntry) + 4, 0);
+  PutU32(&older, 4, 1);
+  PutU32(&older, 8, Version1EntryCount);
+  for (const auto* directory : {&absent, &older}) {
+    DataBlock read[DataEntryCount] = {};
+    ASSERT_TRUE(Read(*directory, read));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(read[FolderNameEntry].bytes)), "My Game");
+    EXPECT_EQ(read[TitleEntry].bytes, nullptr);
+    EXPECT_EQ(read[TitleEntry].size, 0u);
   }
 }
 
