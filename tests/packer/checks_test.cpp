@@ -14,6 +14,8 @@
 #include "tests/support/testdata.h"
 #include "packer/checks/cabinet.h"
 #include "packer/checks/payload.h"
+#include "packer/checks/picture.h"
+#include "packer/checks/picture_codecs.h"
 #include "packer/checks/picture_fit.h"
 #include "packer/checks/song.h"
 #include "packer/checks/stored_names.h"
@@ -353,6 +355,47 @@ TEST(PictureFit, PlansDescriptionsAndPixels) {
   FitPlan same = PlanFit(2, 1, 2, 1, PictureFit::Cover);
   EXPECT_EQ(FitPixels(clear, 2, 1, same, 2, 1, backdrop.data()), backdrop);
   EXPECT_EQ(FitPixels(half, 2, 1, same, 2, 1, nullptr), Bytes(6, 128));
+}
+
+// Damaged pictures, as a fuzzer finds them, get a refusal with the reason, never a crash (the
+// sanitized build of this test watches every read and every sum): a Huffman table of more codes
+// than the decoder has room for, a picture cut short, a finding whose coefficients overflow the
+// inverse DCT, and three hundred single-byte damages of a good JPEG of another size.
+TEST(PictureIntake, DamageIsRefusedNeverACrash) {
+  const PicturePlace place = {BackgroundShape, PictureFit::Cover, nullptr};
+  Bytes rgb(40 * 30 * 3);
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = uint8_t(i * 7);
+  const Bytes good = EncodeBaselineJpeg(rgb, 40, 30, 92);
+  ASSERT_TRUE(TakePicture(good, place).problem.empty());
+  // The first table's 16 counts all 17: 272 codes, their symbols added, the length to match.
+  Bytes huge = good;
+  size_t table = 0;
+  while (table + 1 < huge.size() && !(huge[table] == 0xFF && huge[table + 1] == 0xC4)) ++table;
+  ASSERT_LT(table + 21, huge.size());
+  size_t codes = 0;
+  for (size_t i = 0; i < 16; ++i) codes += huge[table + 5 + i], huge[table + 5 + i] = 17;
+  huge.insert(huge.begin() + long(table + 21 + codes), 272 - codes, 0);
+  size_t length = size_t(huge[table + 2] << 8 | huge[table + 3]) + 272 - codes;
+  huge[table + 2] = uint8_t(length >> 8), huge[table + 3] = uint8_t(length);
+  const std::pair<Bytes, const char*> damaged[] = {
+      {huge, "Huffman"},
+      {Bytes(good.begin(), good.begin() + long(good.size() / 2)), "cut short"},
+  };
+  for (const auto& [bytes, reason] : damaged) {
+    TakenPicture taken = TakePicture(bytes, place);
+    EXPECT_TRUE(taken.jpeg.empty());
+    EXPECT_NE(taken.problem.find(reason), std::string::npos) << taken.problem;
+  }
+  std::string finding = Contents(zavtest::SourcePath("tests/packer/pictures/idct-overflow.jpg"));
+  TakenPicture taken = TakePicture(Bytes(finding.begin(), finding.end()), place);
+  EXPECT_NE(taken.jpeg.empty(), taken.problem.empty());
+  std::mt19937 random(22);
+  for (int i = 0; i < 300; ++i) {
+    Bytes bytes = good;
+    bytes[random() % bytes.size()] = uint8_t(random());
+    taken = TakePicture(bytes, place);
+    ASSERT_NE(taken.jpeg.empty(), taken.problem.empty()) << i;
+  }
 }
 
 }  // namespace
