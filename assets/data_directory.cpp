@@ -20,12 +20,14 @@ bool IsText(const DataBlock& block) {
 // The entries from the credits on are texts.
 bool BlockFitsItsEntry(int entry, const DataBlock& block) {
   if (entry == SongEntry) return block.size >= 4 && ReadU32(block.bytes) == block.size - 4;
+  if (entry == FlagsEntry) return block.size == 4;
   if (entry < CreditsEntry) return true;
   if (!IsText(block)) return false;
   const char* text = reinterpret_cast<const char*>(block.bytes);
   if (entry == CreditsEntry) return block.size == CreditsCharacters + 1;
   if (entry == FolderNameEntry) return IsSafeFolderName(text);
   if (entry == TitleEntry) return uint32_t(CharacterCount(text)) <= uint32_t(TitleMaxCharacters);  // -1 (no UTF-8) fails
+  if (entry == RunEntry) return IsSafeStoredName(text);
   return true;
 }
 

@@ -27,7 +27,13 @@ enum DataEntry : int {
   InfoTextEntry,       // code page 437 text and a NUL
   FolderNameEntry,     // the install folder's name and a NUL
   TitleEntry,          // from version 2 on: the window's title, UTF-8 and a NUL
+  RunEntry,            // a file to start once installed: a stored name of the cabinet and a NUL
+  FlagsEntry,          // u32: what else happens after the install (AfterInstallFlags)
   DataEntryCount
+};
+
+enum AfterInstallFlags : uint32_t {
+  OpenFolderFlag = 1,  // the installed folder is opened in the file manager
 };
 
 // The entries that version 1 has, and that every version needs.
@@ -47,5 +53,6 @@ struct DataBlock {
 // inconsistent: a wrong magic, version or count, a block outside the section, a needed one
 // empty, a text without its NUL or with one too early (credits), a song whose byte count
 // disagrees with its block, a folder name the installer would refuse, a title that is no UTF-8
-// or longer than TitleMaxCharacters.
+// or longer than TitleMaxCharacters, a file to start that is no safe stored name, flags that are
+// not 4 bytes.
 bool ReadDataDirectory(const uint8_t* section, uint32_t size, DataBlock blocks[DataEntryCount]);

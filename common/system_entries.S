@@ -127,6 +127,7 @@ __imp_\name:
   end_library
   library "shell32.dll"
   entry SHBrowseForFolderW
+  entry ShellExecuteW
   entry SHGetPathFromIDListEx
   end_library
   end_group
@@ -150,5 +151,6 @@ __imp_\name:
   entry waveOutReset
   entry waveOutUnprepareHeader
   entry waveOutClose
+  entry waveOutSetVolume
   end_library
   end_group

@@ -8,3 +8,7 @@ struct Module;
 // device cannot be opened or the song not loaded (the program then runs silently).
 // With null: stops the playback and releases the song, the buffers and the device.
 Module* MusicPlay(const void* moduleImage);
+
+// Turns the playing song down to silence over half a second, then returns; the song keeps
+// playing silently until MusicPlay(null) stops it.
+void MusicFadeOut();

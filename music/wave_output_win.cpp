@@ -148,3 +148,13 @@ Module* MusicPlay(const void* moduleImage) {
   ReleaseOutputRing();
   return nullptr;
 }
+
+void MusicFadeOut() {
+  constexpr int Steps = 25;
+  constexpr DWORD StepMs = 20;
+  for (int step = Steps - 1; WaveOutDevice && step >= 0; --step) {
+    DWORD level = DWORD(0xFFFF * step / Steps);
+    waveOutSetVolume(WaveOutDevice, level | level << 16);  // left and right
+    Sleep(StepMs);
+  }
+}

@@ -28,6 +28,8 @@ const OptionRow OptionTable[] = {
     {"--product-version", &Options::productVersion, nullptr},
     {"--publisher", &Options::publisher, nullptr},
     {"--copyright", &Options::copyright, nullptr},
+    {"--run", &Options::run, nullptr},
+    {"--open-folder", nullptr, &Options::openFolder},
     {"-o", &Options::output, nullptr},
     {"--output", &Options::output, nullptr},
     {"--help", nullptr, &Options::help},
@@ -142,6 +144,12 @@ What the installer shows and plays:
                           its version, in the version information
   --publisher NAME        who makes it, in the version information
   --copyright TEXT        its copyright line, in the version information
+After the install (not after a failed or an unattended one):
+  --run PATH              start this file of the payload (a program, or a document with
+                          the program it belongs to) in the folder that holds it, then
+                          fade the music out and close; PATH as below --payload, with
+                          / or \ between folders
+  --open-folder           open the installed folder in the file manager, then close
 The installer:
   -o, --output OUT.exe    the file to write; an existing one is replaced only on success
   --help, --version

@@ -9,8 +9,9 @@
 struct Options {
   std::optional<std::string> payload, cabinet, folder, song, background, buttons, credits,
       creditsFile, info, icon, output;
-  std::optional<std::string> fit, product, productVersion, publisher, copyright;
+  std::optional<std::string> fit, product, productVersion, publisher, copyright, run;
   bool infoCp437 = false;
+  bool openFolder = false;
   bool help = false;
   bool version = false;
 };

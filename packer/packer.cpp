@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assets/data_directory.h"
+#include "packer/checks/after_install.h"
 #include "packer/checks/cabinet.h"
 #include "packer/checks/payload.h"
 #include "packer/checks/picture.h"
@@ -57,6 +58,13 @@ void CheckFiles(Run* run) {
   } else if (options.cabinet && !options.payload) {
     CheckCabinet({"--cabinet", *options.cabinet}, maxNameLength, &run->contents.cabinet, &run->diagnostics);
   }
+  // What is started after the install: a file that the payload holds (a cabinet's names are
+  // not listed here, so with --cabinet only the name rules apply).
+  if (options.run) {
+    const std::vector<PayloadFile>* payload = options.payload ? &run->contents.payload : nullptr;
+    run->contents.blocks[RunEntry] = CheckRunTarget({"--run", *options.run}, payload, maxNameLength, &run->diagnostics);
+  }
+  run->contents.blocks[FlagsEntry] = AfterInstallFlagsBlock(options.openFolder);
 }
 
 // Each button lies over the background: its transparent pixels show the background's pixels there.

@@ -77,13 +77,18 @@ std::string GifCut(const std::vector<uint8_t>& b) {
 }
 
 // Each Huffman table of a DHT segment: its class and number, 16 counts of codes by length, then
-// that many symbols. More than 256 codes in one table would overrun the decoder's tables.
+// that many symbols. The codes, given out in order of length, must fit their lengths without the
+// code of all ones, as the standard's decoder checks: a table of more codes would make the
+// decoder read and write outside its tables.
 bool HuffmanTablesFit(const std::vector<uint8_t>& b, size_t at, size_t end) {
   while (at < end) {
     if (at + 17 > end) return false;
-    size_t codes = 0;
-    for (size_t i = 1; i <= 16; ++i) codes += b[at + i];
-    if (codes > 256) return false;
+    uint32_t codes = 0, next = 0;
+    for (int length = 1; length <= 16; ++length, next <<= 1) {
+      codes += b[at + size_t(length)];
+      next += b[at + size_t(length)];
+      if (next >= 1u << length) return false;
+    }
     at += 17 + codes;
   }
   return at == end;

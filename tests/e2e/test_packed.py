@@ -20,6 +20,7 @@ import os
 import shutil
 import subprocess
 import sys
+import time
 import unittest
 
 import pefile
@@ -271,6 +272,52 @@ class PackedInstaller(InstallSession):
         code, output = install_unattended(self.session, self.programs[1], "Q:\\Linux")
         self.assertEqual(code, 0, output)
         self.assertTrue(self.installed("Linux") == tree(self.payload), "installed bytes differ")
+
+
+class StartsWhatItsAuthorAsked(InstallSession):
+    """An installer packed with --run bin/ran-here.exe: after an install from its window the
+    program runs in its own folder and the installer closes; an unattended install starts
+    nothing."""
+
+    folder = "Run Test"
+
+    @classmethod
+    def prepare(cls, drive):
+        os.makedirs(os.path.join(drive, "Run"))
+
+    @classmethod
+    def start_program(cls):
+        payload = cls.session.path("run-payload")
+        write(os.path.join(payload, "readme.txt"), b"read me\r\n")
+        ran_here = os.path.join(os.path.dirname(cls.session.config.testctl), "ran-here.exe")
+        with open(ran_here, "rb") as program:
+            write(os.path.join(payload, "bin", "ran-here.exe"), program.read())
+        cls.program = cls.session.path("Run Setup.exe")
+        packed = run([ZAV_PACK, "--payload", payload, "--folder", cls.folder, "--run", "bin/ran-here.exe",
+                      "-o", cls.program])
+        if packed.returncode:
+            raise harness.HarnessError(f"zav-pack failed ({packed.returncode}): {packed.stdout}")
+        cls.session.start_program(cls.program)
+
+    def ran_in(self, folder):
+        return os.path.join(self.drive, folder, self.folder, "bin", "ran.txt")
+
+    def test_1_runs_it_in_its_folder_and_closes_after_the_install(self):
+        self.open_browser()
+        self.select("Q:\\Run")
+        self.session.testctl.call("browser-press", "ok")
+        self.assertEqual(self.session.wait_exit(60), 0)
+        ran = self.ran_in("Run")
+        harness.wait_until(lambda: os.path.exists(ran) and os.path.getsize(ran) > 0, 30, "the started program to run")
+        with open(ran, "rb") as noted:
+            self.assertEqual(noted.read().decode("utf-16-le").upper(), f"Q:\\RUN\\{self.folder}\\BIN".upper())
+
+    def test_2_starts_nothing_in_an_unattended_install(self):
+        code, output = install_unattended(self.session, self.program, "Q:\\Quiet")
+        self.assertEqual(code, 0, output)
+        self.assertTrue(os.path.exists(os.path.join(self.drive, "Quiet", self.folder, "bin", "ran-here.exe")))
+        time.sleep(2)  # a program started by mistake would have noted its folder by now
+        self.assertFalse(os.path.exists(self.ran_in("Quiet")))
 
 
 class ZavPackExeTakesADroppedFolder(unittest.TestCase):

@@ -359,8 +359,9 @@ TEST(PictureFit, PlansDescriptionsAndPixels) {
 
 // Damaged pictures, as a fuzzer finds them, get a refusal with the reason, never a crash (the
 // sanitized build of this test watches every read and every sum): a Huffman table of more codes
-// than the decoder has room for, a picture cut short, a finding whose coefficients overflow the
-// inverse DCT, and three hundred single-byte damages of a good JPEG of another size.
+// than the decoder has room for, a picture cut short, the fuzzer's findings (coefficients that
+// overflow the inverse DCT, codes that overflow their lengths), and three hundred single-byte
+// damages of a good JPEG of another size.
 TEST(PictureIntake, DamageIsRefusedNeverACrash) {
   const PicturePlace place = {BackgroundShape, PictureFit::Cover, nullptr};
   Bytes rgb(40 * 30 * 3);
@@ -386,9 +387,13 @@ TEST(PictureIntake, DamageIsRefusedNeverACrash) {
     EXPECT_TRUE(taken.jpeg.empty());
     EXPECT_NE(taken.problem.find(reason), std::string::npos) << taken.problem;
   }
-  std::string finding = Contents(zavtest::SourcePath("tests/packer/pictures/idct-overflow.jpg"));
-  TakenPicture taken = TakePicture(Bytes(finding.begin(), finding.end()), place);
-  EXPECT_NE(taken.jpeg.empty(), taken.problem.empty());
+  TakenPicture taken;
+  for (const char* finding : {"idct-overflow.jpg", "huffman-code-overflow.jpg"}) {
+    std::string bytes = Contents(zavtest::SourcePath((std::string("tests/packer/pictures/") + finding).c_str()));
+    ASSERT_FALSE(bytes.empty()) << finding;
+    taken = TakePicture(Bytes(bytes.begin(), bytes.end()), place);
+    EXPECT_NE(taken.jpeg.empty(), taken.problem.empty()) << finding;
+  }
   std::mt19937 random(22);
   for (int i = 0; i < 300; ++i) {
     Bytes bytes = good;

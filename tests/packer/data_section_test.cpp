@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "packer/data_section.h"
 
@@ -27,6 +28,8 @@ struct Blocks {
     blocks[InfoTextEntry] = Bytes("\xDB\xB1 info\r\n" + std::string(TitleMaxCharacters, 'i'));
     blocks[FolderNameEntry] = Bytes("My Game");
     blocks[TitleEntry] = Bytes("My Game \xCE\xA9 Setup");
+    blocks[RunEntry] = Bytes("bin\\game.exe");
+    blocks[FlagsEntry] = {OpenFolderFlag, 0, 0, 0};
   }
 };
 
@@ -44,6 +47,20 @@ TEST(DataSection, EveryBlockIsReadBackWholeAndAligned) {
               written.blocks[entry]) << entry;
     EXPECT_EQ((read[entry].bytes - section.data()) % DataBlockAlignment, 0u) << entry;
   }
+}
+
+// zav-pack writes every block before the cabinet's size is known, at the places of a layout made
+// with the cabinet empty: those must be the final places, the cabinet's among them.
+TEST(DataSection, BlocksKeepTheirPlacesOnceTheCabinetsSizeIsKnown) {
+  Blocks written;
+  uint64_t sizes[DataEntryCount];
+  for (int entry = 0; entry < DataEntryCount; ++entry) sizes[entry] = written.blocks[entry].size();
+  sizes[CabinetEntry] = 0;
+  DataSectionLayout before = LayOutDataSection(sizes);
+  sizes[CabinetEntry] = 1 << 20;
+  DataSectionLayout after = LayOutDataSection(sizes);
+  for (int entry = 0; entry < DataEntryCount; ++entry) EXPECT_EQ(before.offsets[entry], after.offsets[entry]) << entry;
+  EXPECT_GT(after.offsets[CabinetEntry], after.offsets[FlagsEntry]);
 }
 
 void PutU32(std::vector<uint8_t>* section, size_t at, uint32_t value) {
@@ -78,6 +95,8 @@ TEST(DataSection, ADamagedDirectoryIsRefused) {
       {"a title without its NUL", [](auto*, auto* b) { b->blocks[TitleEntry].pop_back(); }},
       {"a title that is no UTF-8", [](auto*, auto* b) { b->blocks[TitleEntry] = Bytes("Caf\xE9 Setup"); }},
       {"a title too long", [](auto*, auto* b) { b->blocks[TitleEntry] = Bytes(std::string(TitleMaxCharacters + 1, 't')); }},
+      {"a file to start outside the root", [](auto*, auto* b) { b->blocks[RunEntry] = Bytes("..\\setup.exe"); }},
+      {"flags of 3 bytes", [](auto*, auto* b) { b->blocks[FlagsEntry].pop_back(); }},
   };
   for (const auto& [what, damage] : damages) {
     Blocks blocks;
@@ -90,23 +109,36 @@ TEST(DataSection, ADamagedDirectoryIsRefused) {
   }
 }
 
-// An installer made before the title existed (version 1, nine entries), and one of version 2
-// whose title is absent: both read, the title absent.
-TEST(DataSection, AnOlderDirectoryAndAnAbsentTitleAreRead) {
+// An installer made before the title existed (version 1, nine entries), one of version 2 whose
+// title is absent, and one whose directory ends before the entries after the title (as one made
+// before those existed): all read, the missing entries absent.
+TEST(DataSection, AnOlderDirectoryAndAbsentEntriesAreRead) {
   Blocks blocks;
   std::vector<uint8_t> section = LayOutDataSection(blocks.blocks);
-  std::vector<uint8_t> absent = section, older = section;
+  std::vector<uint8_t> absent = section, older = section, shorter = section;
   PutU32(&absent, OffsetOf(TitleEntry), 0);
   PutU32(&absent, OffsetOf(TitleEntry) + 4, 0);
   PutU32(&older, 4, 1);
   PutU32(&older, 8, Version1EntryCount);
-  for (const auto* directory : {&absent, &older}) {
+  PutU32(&shorter, 8, RunEntry);
+  // Each directory, and whether it has a title and a file to start.
+  const std::tuple<const std::vector<uint8_t>*, bool, bool> cases[] = {
+      {&absent, false, true}, {&older, false, false}, {&shorter, true, false}};
+  for (const auto& [directory, titled, running] : cases) {
     DataBlock read[DataEntryCount] = {};
     ASSERT_TRUE(Read(*directory, read));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(read[FolderNameEntry].bytes)), "My Game");
-    EXPECT_EQ(read[TitleEntry].bytes, nullptr);
-    EXPECT_EQ(read[TitleEntry].size, 0u);
+    EXPECT_EQ(read[TitleEntry].bytes != nullptr, titled);
+    EXPECT_EQ(read[RunEntry].size != 0, running);
+    EXPECT_EQ(read[FlagsEntry].size != 0, running);
   }
+  // Empty blocks are laid out as absent entries.
+  blocks.blocks[RunEntry].clear();
+  blocks.blocks[FlagsEntry].clear();
+  DataBlock read[DataEntryCount] = {};
+  ASSERT_TRUE(Read(LayOutDataSection(blocks.blocks), read));
+  EXPECT_EQ(read[RunEntry].bytes, nullptr);
+  EXPECT_EQ(read[FlagsEntry].size, 0u);
 }
 
 }  // namespace

@@ -302,6 +302,8 @@ refusals = [
     ('a product with a control character', good + ['--product', 'Acme\u0007'], 'control character'),
     ('a product name too long', good + ['--product', 'p' * 115], '115 characters'),
     ('--version among packing options', good + ['--version'], '--version'),
+    ('a file to start that the payload lacks', good + ['--run', 'bin/none.exe'], 'not a file of the payload'),
+    ('a file to start outside the payload', good + ['--run', '../readme.txt'], '--run ../readme.txt'),
     ('credits too long', good + ['--credits', 'c' * 199], '199'),
     ('credits with a tab', good + ['--credits', 'a\tb'], '--credits'),
     ('credits of two lines', good + ['--credits-file', write(at('lines.txt'), 'one\ntwo\n')], 'column 4'),
@@ -376,7 +378,7 @@ check('800 x 600 PNG scaled to 240 x 180 with 88 columns of black left and right
 
 # The success path.
 product = ['--product', 'Acme Rocket \u03a9mega', '--product-version', '1.2.3.4', '--publisher', 'Acme Corp',
-           '--copyright', '\u00a9 2026 Acme Corp']
+           '--copyright', '\u00a9 2026 Acme Corp', '--run', 'readme.txt', '--open-folder']
 full = good + product + ['--folder', 'My Game \u03a9\u03bc\u03ad\u03b3\u03b1 \U0001f3ae', '--song', at('song.xm'), '--background', background,
                '--buttons', three_buttons, '--credits=made by me', '--info',
                write(at('info.txt'), '\u2554\u2550\u2557 info \u2588\u2591\n')]
@@ -402,7 +404,8 @@ check('channels' in first.stdout, 'success: no song summary\n' + first.stdout)
 # The product's name as the window's title, and in the version information with the rest; without
 # --product the installer names the project, as it always did.
 if first.returncode == 0:
-    check(data_blocks(at('one.exe'))[9] == 'Acme Rocket \u03a9mega Setup\0'.encode(), 'the title is not in the data')
+    check(data_blocks(at('one.exe'))[9:] == ['Acme Rocket \u03a9mega Setup\0'.encode(), b'readme.txt\0', b'\1\0\0\0'],
+          'the title, the file to start and the flags are not in the data')
     check(version_information(at('one.exe')) == (
         {'CompanyName': 'Acme Corp', 'FileDescription': 'Acme Rocket \u03a9mega Setup', 'FileVersion': '1.2.3.4',
          'LegalCopyright': '\u00a9 2026 Acme Corp', 'OriginalFilename': 'one.exe', 'ProductName': 'Acme Rocket \u03a9mega',
@@ -427,7 +430,7 @@ check(len(images) == 3 and all(image in installer for image in images), '--icon:
 check(installer and checksum_right(pefile.PE(data=installer)), "--icon: the installer's checksum is wrong\n" + iconed.stderr)
 check(installer and version_information(at('iconed.exe'))[0] == {
     'FileDescription': 'ZAV Installer', 'OriginalFilename': 'iconed.exe', 'ProductName': 'ZAV Installer'} and
-    data_blocks(at('iconed.exe'))[9] == b'ZAV Installer\0', 'without --product: %r' % (version_information(at('iconed.exe')),))
+    data_blocks(at('iconed.exe'))[9:] == [b'ZAV Installer\0', b'', b''], 'without --product: %r' % (version_information(at('iconed.exe')),))
 unwritable = run(good + ['-o', at('no/such/folder/out.exe')])
 check(unwritable.returncode == 1 and '-o' in unwritable.stderr, 'a failed write: %s' % unwritable.stderr)
 
