@@ -398,7 +398,7 @@ class DamagedInstallersSaySo(unittest.TestCase):
                                    "the message box to go")
 
 
-    def test_an_installer_of_the_first_data_version_runs(self):
+    def test_the_first_data_version_is_still_read(self):
         # Version 1 had the nine entries before the title: the same installer read that way.
         copy = self.damaged_copy("first data version", 4, (1).to_bytes(4, "little") + (9).to_bytes(4, "little"))
         self.session.start_program(copy)
