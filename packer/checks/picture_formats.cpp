@@ -80,9 +80,10 @@ std::string GifCut(const std::vector<uint8_t>& b) {
 // that many symbols. The codes, given out in order of length, must fit their lengths without the
 // code of all ones, as the standard's decoder checks: a table of more codes would make the
 // decoder read and write outside its tables.
-bool HuffmanTablesFit(const std::vector<uint8_t>& b, size_t at, size_t end) {
+bool HuffmanTablesFit(const std::vector<uint8_t>& b, size_t at, size_t end, bool defined[2][4]) {
   while (at < end) {
-    if (at + 17 > end) return false;
+    if (at + 17 > end || b[at] >> 4 > 1 || (b[at] & 15) > 3) return false;
+    defined[b[at] >> 4][b[at] & 15] = true;
     uint32_t codes = 0, next = 0;
     for (int length = 1; length <= 16; ++length, next <<= 1) {
       codes += b[at + size_t(length)];
@@ -94,9 +95,27 @@ bool HuffmanTablesFit(const std::vector<uint8_t>& b, size_t at, size_t end) {
   return at == end;
 }
 
+// Whether every table that a scan reads was defined before it: the decoder would read an
+// undefined one from memory it never wrote. A scan reads DC tables when it starts at coefficient
+// 0, AC tables when it ends past it.
+bool ScanTablesDefined(const std::vector<uint8_t>& b, size_t at, size_t end, const bool defined[2][4]) {
+  size_t components = at + 4 < end ? b[at + 4] : 0, bands = at + 5 + 2 * components;
+  if (components == 0 || bands + 2 > end) return false;
+  bool dc = b[bands] == 0, ac = b[bands + 1] > 0;
+  for (size_t i = 0; i < components; ++i) {
+    uint8_t tables = b[at + 6 + 2 * i];
+    if ((dc && (tables >> 4 > 3 || !defined[0][tables >> 4])) || (ac && ((tables & 15) > 3 || !defined[1][tables & 15])))
+      return false;
+  }
+  return true;
+}
+
 // Every segment of the file, the coded data between them skipped, as far as the end marker.
 std::string JpegDamage(const std::vector<uint8_t>& b) {
-  if (!ReadJpegHeaders(b).ended) return "cut short (it has no end marker)";
+  JpegFacts facts = ReadJpegHeaders(b);
+  if (!facts.ended) return "cut short (it has no end marker)";
+  bool huffman = facts.frameMarker < 0xC9;  // arithmetic coding has no Huffman tables
+  bool defined[2][4] = {};
   for (size_t at = 2; at + 4 <= b.size();) {
     int marker = b[at + 1];
     if (b[at] != 0xFF || marker == 0xFF) {  // coded data, or a fill byte
@@ -110,7 +129,9 @@ std::string JpegDamage(const std::vector<uint8_t>& b) {
     }
     size_t end = at + 2 + size_t(b[at + 2] << 8 | b[at + 3]);
     if (end > b.size()) return "cut short (a segment runs past its end)";
-    if (marker == 0xC4 && !HuffmanTablesFit(b, at + 4, end)) return "a Huffman table does not fit its segment";
+    if (marker == 0xC4 && !HuffmanTablesFit(b, at + 4, end, defined)) return "a Huffman table does not fit its segment";
+    if (marker == 0xDA && huffman && !ScanTablesDefined(b, at, end, defined))
+      return "a scan uses a Huffman table that was never defined";
     at = end;
   }
   return "";

@@ -359,7 +359,7 @@ TEST(PictureFit, PlansDescriptionsAndPixels) {
 
 // Damaged pictures, as a fuzzer finds them, get a refusal with the reason, never a crash (the
 // sanitized build of this test watches every read and every sum): a Huffman table of more codes
-// than the decoder has room for, a picture cut short, the fuzzer's findings (coefficients that
+// than the decoder has room for, a scan that uses a table never defined, a picture cut short, the fuzzer's findings (coefficients that
 // overflow the inverse DCT, codes that overflow their lengths), and three hundred single-byte
 // damages of a good JPEG of another size.
 TEST(PictureIntake, DamageIsRefusedNeverACrash) {
@@ -378,8 +378,15 @@ TEST(PictureIntake, DamageIsRefusedNeverACrash) {
   huge.insert(huge.begin() + long(table + 21 + codes), 272 - codes, 0);
   size_t length = size_t(huge[table + 2] << 8 | huge[table + 3]) + 272 - codes;
   huge[table + 2] = uint8_t(length >> 8), huge[table + 3] = uint8_t(length);
+  // A scan that names AC table 3, which no segment defines.
+  Bytes undefined = good;
+  size_t scan = undefined.size() - 1;
+  while (scan > 0 && !(undefined[scan - 1] == 0xFF && undefined[scan] == 0xDA)) --scan;
+  ASSERT_GT(scan, 0u);
+  undefined[scan + 5] = 0x03;  // the first component: DC table 0, AC table 3
   const std::pair<Bytes, const char*> damaged[] = {
       {huge, "Huffman"},
+      {undefined, "never defined"},
       {Bytes(good.begin(), good.begin() + long(good.size() / 2)), "cut short"},
   };
   for (const auto& [bytes, reason] : damaged) {
@@ -388,7 +395,7 @@ TEST(PictureIntake, DamageIsRefusedNeverACrash) {
     EXPECT_NE(taken.problem.find(reason), std::string::npos) << taken.problem;
   }
   TakenPicture taken;
-  for (const char* finding : {"idct-overflow.jpg", "huffman-code-overflow.jpg"}) {
+  for (const char* finding : {"idct-overflow.jpg", "huffman-code-overflow.jpg", "huffman-full-table.jpg"}) {
     std::string bytes = Contents(zavtest::SourcePath((std::string("tests/packer/pictures/") + finding).c_str()));
     ASSERT_FALSE(bytes.empty()) << finding;
     taken = TakePicture(Bytes(bytes.begin(), bytes.end()), place);

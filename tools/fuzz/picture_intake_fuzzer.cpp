@@ -22,7 +22,9 @@ bool SmallEnough(const std::vector<uint8_t>& bytes) {
   std::string name;
   int64_t width = 0, height = 0;
   PictureFormat format = IdentifyPicture(bytes, &name);
-  return !PictureHeaderSize(bytes, format, &width, &height) || width * height <= (int64_t(1) << 22);
+  // Sides past the largest taken are refused before anything is decoded.
+  if (!PictureHeaderSize(bytes, format, &width, &height) || width > PictureMaxSide || height > PictureMaxSide) return true;
+  return width * height <= (int64_t(1) << 22);
 }
 
 void Take(const std::vector<uint8_t>& bytes, const PicturePlace& place) {
