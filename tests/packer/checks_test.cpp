@@ -359,9 +359,10 @@ TEST(PictureFit, PlansDescriptionsAndPixels) {
 
 // Damaged pictures, as a fuzzer finds them, get a refusal with the reason, never a crash (the
 // sanitized build of this test watches every read and every sum): a Huffman table of more codes
-// than the decoder has room for, a scan that uses a table never defined, a picture cut short, the fuzzer's findings (coefficients that
-// overflow the inverse DCT, codes that overflow their lengths), and three hundred single-byte
-// damages of a good JPEG of another size.
+// than the decoder has room for, a scan that uses a table never defined, a picture cut short, the
+// fuzzer's findings (coefficients that overflow the inverse DCT, codes that overflow their lengths,
+// a table used undefined, a PNG chunk of no bytes), and three hundred single-byte damages of a
+// good JPEG of another size.
 TEST(PictureIntake, DamageIsRefusedNeverACrash) {
   const PicturePlace place = {BackgroundShape, PictureFit::Cover, nullptr};
   Bytes rgb(40 * 30 * 3);
@@ -395,7 +396,8 @@ TEST(PictureIntake, DamageIsRefusedNeverACrash) {
     EXPECT_NE(taken.problem.find(reason), std::string::npos) << taken.problem;
   }
   TakenPicture taken;
-  for (const char* finding : {"idct-overflow.jpg", "huffman-code-overflow.jpg", "huffman-full-table.jpg"}) {
+  for (const char* finding : {"idct-overflow.jpg", "huffman-code-overflow.jpg", "huffman-full-table.jpg",
+                              "png-empty-chunk.png"}) {
     std::string bytes = Contents(zavtest::SourcePath((std::string("tests/packer/pictures/") + finding).c_str()));
     ASSERT_FALSE(bytes.empty()) << finding;
     taken = TakePicture(Bytes(bytes.begin(), bytes.end()), place);

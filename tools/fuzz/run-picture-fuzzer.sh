@@ -19,9 +19,11 @@ mkdir -p "$out/seeds" "$out/work" "$out/findings"
 checks=$root/packer/checks
 flags=(-std=c++17 -O1 -g -fno-exceptions -fno-rtti -ffp-contract=off -fsanitize=fuzzer-no-link,address,undefined
        -fno-sanitize-recover=all -I"$root" -isystem /usr/include/stb)
-# The codecs are built as zav-pack builds them: integer overflow wraps (-fwrapv), and negative
-# numbers shift left as two's-complement machines shift them (packer/checks/CMakeLists.txt).
-clang++-14 "${flags[@]}" -fwrapv -fno-sanitize=shift-base -c "$checks/picture_codecs.cpp" -o "$out/picture_codecs.o"
+# The codecs are built as zav-pack builds them: integer overflow wraps (-fwrapv), negative numbers
+# shift left as two's-complement machines shift them, and the PNG decoder's copies of no bytes
+# from a null pointer are not counted (packer/checks/CMakeLists.txt).
+clang++-14 "${flags[@]}" -fwrapv -fno-sanitize=shift-base,nonnull-attribute -c "$checks/picture_codecs.cpp" \
+  -o "$out/picture_codecs.o"
 clang++-14 "${flags[@]}" -fsanitize=fuzzer "$out/picture_codecs.o" \
   "$checks/picture.cpp" "$checks/picture_formats.cpp" "$checks/picture_fit.cpp" \
   "$checks/picture_decoder_posix.cpp" "$checks/diagnostics.cpp" "$root/packer/file_io_posix.cpp" \
