@@ -3,11 +3,16 @@
 //
 // Directory, little-endian: "ZAVD", version (u32), entry count (u32), then per entry its offset
 // from the section's start and its size (u32 each), in the order of DataEntry.
+//
+// Version 1 has exactly the entries up to the folder name. Version 2 adds entries after it, each
+// of which may be absent (offset and size 0), and new kinds of entries are added at the end of
+// the list: a directory of version 2 may stop before the last entry this program knows, and the
+// ones it leaves out are absent. So an installer made before an entry existed is still read.
 #pragma once
 #include <cstdint>
 
 constexpr char DataMagic[4] = {'Z', 'A', 'V', 'D'};
-constexpr uint32_t DataVersion = 1;
+constexpr uint32_t DataVersion = 2;
 constexpr uint32_t DataHeaderSize = 12;
 constexpr uint32_t DataBlockAlignment = 16;
 
@@ -21,8 +26,19 @@ enum DataEntry : int {
   CreditsEntry,        // 198 characters and a NUL
   InfoTextEntry,       // code page 437 text and a NUL
   FolderNameEntry,     // the install folder's name and a NUL
+  TitleEntry,          // from version 2 on: the window's title, UTF-8 and a NUL
+  RunEntry,            // a file to start once installed: a stored name of the cabinet and a NUL
+  FlagsEntry,          // u32: what else happens after the install (AfterInstallFlags)
   DataEntryCount
 };
+
+enum AfterInstallFlags : uint32_t {
+  OpenFolderFlag = 1,  // the installed folder is opened in the file manager
+};
+
+// The entries that version 1 has, and that every version needs.
+constexpr int Version1EntryCount = FolderNameEntry + 1;
+constexpr int TitleMaxCharacters = 120;
 
 constexpr uint32_t DataDirectorySize = DataHeaderSize + 8 * DataEntryCount;
 constexpr uint32_t CreditsCharacters = 198;
@@ -32,8 +48,11 @@ struct DataBlock {
   uint32_t size;
 };
 
-// Reads the directory at the start of `section` (`size` bytes that may be read). False, with
-// `blocks` untouched, when it is missing or inconsistent: a wrong magic, version or count, a
-// block outside the section or empty, a text without its NUL or with one too early (credits),
-// a song whose byte count disagrees with its block, a folder name the installer would refuse.
+// Reads the directory at the start of `section` (`size` bytes that may be read); an absent
+// entry reads as a null block of size 0. False, with `blocks` untouched, when it is missing or
+// inconsistent: a wrong magic, version or count, a block outside the section, a needed one
+// empty, a text without its NUL or with one too early (credits), a song whose byte count
+// disagrees with its block, a folder name the installer would refuse, a title that is no UTF-8
+// or longer than TitleMaxCharacters, a file to start that is no safe stored name, flags that are
+// not 4 bytes.
 bool ReadDataDirectory(const uint8_t* section, uint32_t size, DataBlock blocks[DataEntryCount]);

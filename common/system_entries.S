@@ -72,6 +72,7 @@ __imp_\name:
   entry CallWindowProcA
   entry CreateWindowExA
   entry DefWindowProcA
+  entry DefWindowProcW
   entry DestroyWindow
   entry DialogBoxParamA
   entry DispatchMessageA
@@ -134,6 +135,7 @@ __imp_\name:
   end_library
   library "shell32.dll"
   entry SHBrowseForFolderW
+  entry ShellExecuteW
   entry SHGetPathFromIDListEx
   end_library
   end_group

@@ -10,9 +10,11 @@
 #include "common/shared_state.h"
 #include "common/status_line.h"
 #include "common/wide_text.h"
+#include "installer/after_install.h"
 #include "installer/cabinet_extract.h"
 #include "installer/install_paths.h"
 #include "installer/install_progress.h"
+#include "music/music_player.h"
 
 namespace {
 
@@ -109,6 +111,11 @@ void InstallCommand(HWND window) {
     ShowProgress(0);
     bool installed = chosen && InstallIntoChosenFolder(HandleMessagesBetweenBlocks);
     ShowStatus(installed ? Installed : InstallFailed, true);
+    // Once what the author asked for is started, the installer has done its part.
+    if (installed && StartAfterInstall(window)) {
+      MusicFadeOut();
+      PostMessageA(window, WM_CLOSE, 0, 0);
+    }
   }
   HotButton.store(HotNone);
 }

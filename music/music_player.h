@@ -12,3 +12,7 @@ Module* MusicPlay(const void* moduleImage);
 // Turns the music off, or on again, with a short ramp. The song plays on meanwhile and the
 // device keeps playing silence, so turning it on again is immediate. Called from any thread.
 void SwitchMusic();
+
+// Turns the playing song down to silence over half a second, then returns; the song keeps
+// playing silently until MusicPlay(null) stops it.
+void MusicFadeOut();

@@ -24,6 +24,7 @@ constexpr DWORD FeederExitPollMs = 50;
 constexpr int BytesPerFrame = 4;  // 16-bit stereo
 constexpr int32_t FadeInFrames = PlayerRate * 2;
 constexpr int32_t SwitchRampFrames = PlayerRate / 20;
+constexpr int32_t FadeOutFrames = PlayerRate / 2;  // before the installer closes itself
 constexpr int32_t RingBlocks = 100;  // BlockCount() for every rate: twice a second of 20 ms blocks
 
 HWAVEOUT WaveOutDevice;
@@ -41,6 +42,7 @@ OutputGain Gain;
 float BlockStartGain[RingBlocks];
 volatile uint8_t MusicOff;  // as the user wants it
 uint8_t MusicOffHeard;      // as the feeder has applied it
+volatile uint8_t FadingOut;  // the next switch to off is the slow fade before closing
 
 int16_t* RingBlock(int32_t block) { return OutputRing + size_t(block) * BlockFrames * 2; }
 
@@ -66,7 +68,7 @@ void FollowMusicSwitch() {
   int32_t count = BlockCount();
   int32_t block = (WriteBlock + 2) % count;
   if (block < RingBlocks) Gain.gain = BlockStartGain[block];
-  RampOutputGain(&Gain, !off, SwitchRampFrames);
+  RampOutputGain(&Gain, !off, FadingOut ? FadeOutFrames : SwitchRampFrames);
   for (; block != WriteBlock; block = (block + 1) % count) {
     ConvertBlock(RingBlock(block), MixBuffer + size_t(block) * BlockFrames * 2, BlockFrames);
     LevelBlock(block);
@@ -194,4 +196,12 @@ Module* MusicPlay(const void* moduleImage) {
   ReleaseMixBuffer();
   ReleaseOutputRing();
   return nullptr;
+}
+
+void MusicFadeOut() {
+  if (!FeederThread) return;
+  FadingOut = 1;
+  MusicOff = 1;
+  // The ramp starts within two blocks of the one playing; wait until it has ended.
+  Sleep(DWORD(FadeOutFrames / (PlayerRate / 1000)) + 3 * BlockFrames * 1000 / PlayerRate);
 }

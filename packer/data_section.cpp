@@ -8,6 +8,7 @@ DataSectionLayout LayOutDataSection(const uint64_t (&sizes)[DataEntryCount]) {
   DataSectionLayout layout;
   uint64_t end = DataDirectorySize;
   auto place = [&](int entry) {
+    if (entry >= Version1EntryCount && sizes[entry] == 0) return;  // absent: offset and size 0
     layout.offsets[entry] = AlignUp(end, DataBlockAlignment);
     layout.sizes[entry] = sizes[entry];
     end = layout.offsets[entry] + sizes[entry];

@@ -8,7 +8,8 @@
 #include "assets/data_directory.h"
 
 // Where each block lies: the directory, then every block but the cabinet in the directory's
-// order, then the cabinet, each at the next multiple of DataBlockAlignment.
+// order, then the cabinet, each at the next multiple of DataBlockAlignment. An empty block of an
+// entry that may be absent (one after the first version's) is absent: at offset 0.
 struct DataSectionLayout {
   uint64_t offsets[DataEntryCount] = {};
   uint64_t sizes[DataEntryCount] = {};

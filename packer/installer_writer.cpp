@@ -79,7 +79,8 @@ bool WriteParts(const InstallerContents& contents, OutputFile* output, uint64_t*
   }
   // The head's length does not depend on the section's: it is known before the cabinet is.
   InstallerHead head;
-  if (!BuildInstallerHead(stub, 1, contents.icon, &head, error)) return false;
+  const std::vector<uint8_t>* version = contents.version.empty() ? nullptr : &contents.version;
+  if (!BuildInstallerHead(stub, 1, contents.icon, &head, error, version)) return false;
   uint64_t start = head.bytes.size();
   uint64_t sizes[DataEntryCount];
   for (int entry = 0; entry < DataEntryCount; ++entry) sizes[entry] = contents.blocks[entry].size();
@@ -95,7 +96,7 @@ bool WriteParts(const InstallerContents& contents, OutputFile* output, uint64_t*
     return false;
   }
   std::vector<uint8_t> directory = DataDirectoryBytes(layout);
-  if (!BuildInstallerHead(stub, layout.size, contents.icon, &head, error)) return false;
+  if (!BuildInstallerHead(stub, layout.size, contents.icon, &head, error, version)) return false;
   std::vector<uint8_t> padding(head.fileSize - start - layout.size);
   uint32_t sum;
   if (!output->WriteAt(start, directory.data(), directory.size(), error) ||

@@ -19,6 +19,7 @@ struct InstallerContents {
   const std::vector<uint8_t>* icon = nullptr;   // an .ico file, known to fit
   Compression compression;                      // of the files packed
   Progress* progress = nullptr;                 // told of the packing and the read-back
+  std::vector<uint8_t> version;                 // the version information's block
 };
 
 // Writes the installer to `path`; `written` gets its size. False with `error` set, and nothing

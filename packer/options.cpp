@@ -18,6 +18,7 @@ const OptionRow OptionTable[] = {
     {"--song", &Options::song, nullptr},
     {"--background", &Options::background, nullptr},
     {"--buttons", &Options::buttons, nullptr},
+    {"--fit", &Options::fit, nullptr},
     {"--credits", &Options::credits, nullptr},
     {"--credits-file", &Options::creditsFile, nullptr},
     {"--info", &Options::info, nullptr},
@@ -25,6 +26,12 @@ const OptionRow OptionTable[] = {
     {"--icon", &Options::icon, nullptr},
     {"--compression", &Options::compression, nullptr},
     {"--quiet", nullptr, &Options::quiet},
+    {"--product", &Options::product, nullptr},
+    {"--product-version", &Options::productVersion, nullptr},
+    {"--publisher", &Options::publisher, nullptr},
+    {"--copyright", &Options::copyright, nullptr},
+    {"--run", &Options::run, nullptr},
+    {"--open-folder", nullptr, &Options::openFolder},
     {"-o", &Options::output, nullptr},
     {"--output", &Options::output, nullptr},
     {"--help", nullptr, &Options::help},
@@ -90,6 +97,9 @@ Options ReadOptions(const std::vector<std::string>& arguments, Diagnostics* diag
       diagnostics->Problem({name, ""}, "needs a value; see zav-pack --help");
     }
   }
+  // A --version among packing options is more likely a slip than a wish for the version alone.
+  if (options.version && arguments.size() > 1)
+    diagnostics->Problem({"--version", ""}, "is given with other options; give it alone to see zav-pack's version");
   CheckCombination(options, diagnostics);
   return options;
 }
@@ -116,9 +126,16 @@ Where they go:
                           script (default ZAVInstaller)
 What the installer shows and plays:
   --song FILE.xm          the music, an XM module (FastTracker 2)
-  --background FILE.jpg   the picture, a baseline JPEG of 416 x 180 pixels
-  --buttons INSTALL.jpg,INFO.jpg,EXIT.jpg
-                          the three buttons, baseline JPEGs of 80 x 20 pixels
+  --background FILE       the picture, 416 x 180 pixels: PNG, BMP, GIF or JPEG of any
+                          size, fitted to its place (a baseline JPEG of that size is
+                          taken as it is)
+  --buttons INSTALL,INFO,EXIT
+                          the three buttons, 80 x 20 pixels each, taken the same way;
+                          their transparent pixels show the background
+  --fit cover|contain|stretch
+                          how a picture of another shape is fitted: scaled to cover its
+                          place and cut in the middle (default), scaled to fit inside
+                          it with black borders, or stretched
   --credits TEXT          the scrolling line, at most 198 printable ASCII characters
   --credits-file FILE     the same, read from a file
   --info FILE             the info dialog's text, UTF-8: at most 79 columns a line and
@@ -126,6 +143,18 @@ What the installer shows and plays:
                           drawing, blocks and shades
   --info-cp437            the --info file is code page 437 already
   --icon FILE.ico         the icon that Explorer shows for the installer
+  --product NAME          the product installed: the window's title is "NAME Setup",
+                          and the installer's version information names it
+  --product-version 1.2.3[.4]
+                          its version, in the version information
+  --publisher NAME        who makes it, in the version information
+  --copyright TEXT        its copyright line, in the version information
+After the install (not after a failed or an unattended one):
+  --run PATH              start this file of the payload (a program, or a document with
+                          the program it belongs to) in the folder that holds it, then
+                          fade the music out and close; PATH as below --payload, with
+                          / or \ between folders
+  --open-folder           open the installed folder in the file manager, then close
 The installer:
   -o, --output OUT.exe    the file to write; an existing one is replaced only on success
   --quiet                 no progress line while packing (it shows only on a terminal)
@@ -138,7 +167,7 @@ Exit status: 0 when the installer was written; 2 for bad input, with one line fo
 problem (the input, what is wrong, how to fix it) and nothing written; 1 when writing
 failed.
 
-A picture that does not fit is refused with the command that converts it, e.g.
-  convert sunset.png -resize 416x180! -strip -interlace none -colorspace sRGB \
-      -type TrueColor -quality 92 sunset-416x180.jpg
+A picture that is converted gets one line saying what was done, e.g.
+  zav-pack: --background sunset.png: 800 x 600 PNG scaled to 416 x 312 and 66 rows
+  cut top and bottom
 )";

@@ -9,8 +9,10 @@
 struct Options {
   std::optional<std::string> payload, cabinet, folder, song, background, buttons, credits,
       creditsFile, info, icon, output, compression;
+  std::optional<std::string> fit, product, productVersion, publisher, copyright, run;
   bool infoCp437 = false;
   bool quiet = false;
+  bool openFolder = false;
   bool help = false;
   bool version = false;
 };

@@ -9,23 +9,28 @@
 #include <vector>
 
 #include "assets/data_directory.h"
+#include "packer/checks/after_install.h"
 #include "packer/checks/cabinet.h"
 #include "packer/checks/payload.h"
 #include "packer/checks/picture.h"
+#include "packer/checks/product.h"
 #include "packer/checks/song.h"
 #include "packer/checks/stored_names.h"
 #include "packer/checks/texts.h"
 #include "packer/embedded.h"
 #include "packer/installer_writer.h"
 #include "packer/options.h"
+#include "packer/pe/version_resource.h"
+#include "render/frame.h"
 
 namespace {
 
-const char VersionText[] = "zav-pack 1.0 (installer data version 1)\n";
+const char VersionText[] = "zav-pack 1.0 (installer data version 2)\n";
 const char DefaultFolderName[] = "ZAVInstaller";
 
-const PictureShape ButtonShapes[] = {
-    {"the install button", 80, 20}, {"the info button", 80, 20}, {"the exit button", 80, 20}};
+const PictureShape ButtonShapes[] = {{"the install button", ButtonWidth, ButtonHeight},
+                                     {"the info button", ButtonWidth, ButtonHeight},
+                                     {"the exit button", ButtonWidth, ButtonHeight}};
 const DataEntry ButtonEntries[] = {InstallButtonEntry, InfoButtonEntry, ExitButtonEntry};
 const EmbeddedFile DefaultButtons[] = {DefaultInstallButton, DefaultInfoButton, DefaultExitButton};
 
@@ -37,6 +42,7 @@ struct Run {
   std::vector<uint8_t> icon;
   std::string songSummary;
   Progress progress;
+  std::vector<std::string> pictureNotes;
 };
 
 std::vector<uint8_t> WithNul(std::vector<uint8_t> text) {
@@ -54,12 +60,45 @@ void CheckFiles(Run* run) {
   } else if (options.cabinet && !options.payload) {
     CheckCabinet({"--cabinet", *options.cabinet}, maxNameLength, &run->contents.cabinet, &run->diagnostics);
   }
+  // What is started after the install: a file that the payload holds (a cabinet's names are
+  // not listed here, so with --cabinet only the name rules apply).
+  if (options.run) {
+    const std::vector<PayloadFile>* payload = options.payload ? &run->contents.payload : nullptr;
+    run->contents.blocks[RunEntry] = CheckRunTarget({"--run", *options.run}, payload, maxNameLength, &run->diagnostics);
+  }
+  run->contents.blocks[FlagsEntry] = AfterInstallFlagsBlock(options.openFolder);
 }
 
-void CheckPictures(Run* run) {
+// Each button lies over the background: its transparent pixels show the background's pixels there.
+std::vector<uint8_t> ButtonBackdrop(const std::vector<uint8_t>& background, int button) {
+  std::vector<uint8_t> backdrop;
+  if (background.empty()) return backdrop;
+  for (int y = 0; y < ButtonHeight; ++y) {
+    auto row = background.begin() + long(((ButtonTop + y) * BackgroundShape.width + ButtonLeft[button]) * 3);
+    backdrop.insert(backdrop.end(), row, row + ButtonWidth * 3);
+  }
+  return backdrop;
+}
+
+const struct {
+  const char* name;
+  PictureFit fit;
+} FitNames[] = {{"cover", PictureFit::Cover}, {"contain", PictureFit::Contain}, {"stretch", PictureFit::Stretch}};
+
+PictureFit ReadFit(const Options& options, Diagnostics* diagnostics) {
+  if (!options.fit) return PictureFit::Cover;
+  for (const auto& row : FitNames) {
+    if (*options.fit == row.name) return row.fit;
+  }
+  diagnostics->Problem({"--fit", *options.fit}, "is not a way to fit a picture; give cover, contain or stretch");
+  return PictureFit::Cover;
+}
+
+void CheckPictures(Run* run, PictureFit fit) {
   const Options& options = run->options;
   run->contents.blocks[BackgroundEntry] = options.background
-      ? CheckPicture({"--background", *options.background}, BackgroundShape, &run->diagnostics)
+      ? CheckPicture({"--background", *options.background}, {BackgroundShape, fit, nullptr}, &run->pictureNotes,
+                     &run->diagnostics)
       : EmbeddedBytes(DefaultBackground);
   std::vector<std::string> buttons;
   if (options.buttons) {
@@ -71,13 +110,16 @@ void CheckPictures(Run* run) {
     if (buttons.size() != 3) {
       run->diagnostics.Problem({"--buttons", *options.buttons},
                                "names " + std::to_string(buttons.size()) + " files; give three, separated by "
-                               "commas: INSTALL.jpg,INFO.jpg,EXIT.jpg");
+                               "commas: INSTALL.png,INFO.png,EXIT.png");
       return;
     }
   }
+  std::vector<uint8_t> background = PicturePixels(run->contents.blocks[BackgroundEntry], BackgroundShape);
   for (int i = 0; i < 3; ++i) {
+    std::vector<uint8_t> backdrop = ButtonBackdrop(background, i);
+    PicturePlace place = {ButtonShapes[i], fit, backdrop.empty() ? nullptr : backdrop.data()};
     run->contents.blocks[ButtonEntries[i]] = options.buttons
-        ? CheckPicture({"--buttons", buttons[i]}, ButtonShapes[i], &run->diagnostics)
+        ? CheckPicture({"--buttons", buttons[i]}, place, &run->pictureNotes, &run->diagnostics)
         : EmbeddedBytes(DefaultButtons[i]);
   }
 }
@@ -98,6 +140,26 @@ void CheckSongAndTexts(Run* run) {
       ? CheckInfoText({"--info", *options.info}, options.infoCp437, diagnostics)
       : WithNul(EmbeddedBytes(DefaultInfoText));
   run->contents.blocks[FolderNameEntry] = CheckFolderName({"--folder", options.folder.value_or(DefaultFolderName)}, diagnostics);
+}
+
+// The window's title, and the version information that names the product, its publisher and
+// the installer's own file name.
+void CheckProduct(Run* run) {
+  const Options& options = run->options;
+  ProductFacts facts = CheckProduct({options.product, options.productVersion, options.publisher, options.copyright},
+                                    &run->diagnostics);
+  run->contents.blocks[TitleEntry] = TitleBlock(facts);
+  std::string output = options.output.value_or("");
+  VersionInfo info;
+  std::copy(facts.versionNumbers, facts.versionNumbers + 4, info.version);
+  info.strings = {{"CompanyName", facts.publisher},
+                  {"FileDescription", facts.title},
+                  {"FileVersion", facts.version},
+                  {"LegalCopyright", facts.copyright},
+                  {"OriginalFilename", output.substr(output.find_last_of("/\\") + 1)},
+                  {"ProductName", facts.name},
+                  {"ProductVersion", facts.version}};
+  run->contents.version = VersionResource(info);
 }
 
 void CheckIcon(Run* run) {
@@ -133,6 +195,7 @@ void CheckCompression(Run* run) {
 
 void Report(const Run& run, RunReport* report) {
   if (!run.songSummary.empty()) report->out.push_back("zav-pack: " + run.songSummary);
+  for (const std::string& note : run.pictureNotes) report->out.push_back("zav-pack: " + note);
   for (const std::string& warning : run.diagnostics.warnings) report->err.push_back("zav-pack: warning: " + warning);
   for (const std::string& problem : run.diagnostics.problems) report->err.push_back("zav-pack: " + problem);
 }
@@ -156,6 +219,10 @@ int WriteInstaller(Run* run, RunReport* report) {
 int RunZavPack(const std::vector<std::string>& arguments, RunReport* report) {
   Run run;
   run.options = ReadOptions(arguments, &run.diagnostics);
+  if (run.options.version && !run.options.help && !run.diagnostics.problems.empty()) {
+    Report(run, report);
+    return ExitBadInput;
+  }
   if (run.options.help || run.options.version) {
     std::string text = run.options.help ? HelpText : VersionText;
     for (size_t start = 0, end; start < text.size(); start = end + 1) {
@@ -168,9 +235,10 @@ int RunZavPack(const std::vector<std::string>& arguments, RunReport* report) {
   run.progress.shown = !run.options.quiet && ErrorIsTerminal();
   BeginPhase(&run.progress, "checking", 0, 0);
   CheckSongAndTexts(&run);
-  CheckPictures(&run);
+  CheckPictures(&run, ReadFit(run.options, &run.diagnostics));
   CheckIcon(&run);
   CheckCompression(&run);
+  CheckProduct(&run);
   CheckFiles(&run);
   EndProgress(&run.progress);
   Report(run, report);

@@ -7,6 +7,7 @@
 #include "common/status_line.h"
 #include "common/system_libraries.h"
 #include "installer/install_command.h"
+#include "installer/utf8.h"
 #include "music/music_player.h"
 #include "shell/command_line.h"
 #include "shell/info_dialog.h"
@@ -56,11 +57,20 @@ void RegisterWindowClass(HINSTANCE instance) {
   RegisterClassA(&windowClass);
 }
 
-void CreateMainWindow(HINSTANCE instance) {
+HWND CreateMainWindow(HINSTANCE instance) {
   int x = (GetSystemMetrics(SM_CXSCREEN) - WindowWidth) / 2;
   int y = (GetSystemMetrics(SM_CYSCREEN) - WindowHeight) / 2;
-  CreateWindowExA(0, WindowClassName, WindowClassName, WS_POPUP | WS_VISIBLE, x, y, WindowWidth,
-                  WindowHeight, nullptr, nullptr, instance, nullptr);
+  return CreateWindowExA(0, WindowClassName, WindowClassName, WS_POPUP | WS_VISIBLE, x, y, WindowWidth,
+                         WindowHeight, nullptr, nullptr, instance, nullptr);
+}
+
+// The title (the taskbar's text) names the author's product, in any script: it is stored as
+// UTF-16 straight through the default handling, which an ANSI window would otherwise narrow to
+// its code page. An installer whose data has no title keeps the class name as its title.
+void SetWindowTitle(HWND window) {
+  char16_t title[TitleMaxCharacters * 2 + 1];
+  if (ProgramData[TitleEntry].size && AppendUtf16(title, title + sizeof title / sizeof *title, ProgramText(TitleEntry)))
+    DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
 }
 
 }  // namespace
@@ -80,7 +90,7 @@ extern "C" void __stdcall ZavEntry() {
   DialogBrush = CreateSolidBrush(0);
   HINSTANCE instance = GetModuleHandleA(nullptr);
   RegisterWindowClass(instance);
-  CreateMainWindow(instance);
+  SetWindowTitle(CreateMainWindow(instance));
   // A song that cannot be played leaves the program running silently, with no key to mention.
   if (!MusicPlay(ProgramData[SongEntry].bytes)) DismissMusicHint();
 

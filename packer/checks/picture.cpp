@@ -1,136 +1,125 @@
 #include "packer/checks/picture.h"
 
-#include <cstring>
-
+#include "packer/checks/picture_codecs.h"
 #include "packer/checks/picture_decoder.h"
+#include "packer/checks/picture_formats.h"
 
 namespace {
 
 const uint64_t PictureMaxBytes = uint64_t(256) << 20;
+// About what an image editor's "high quality" gives: no visible loss at this size.
+const int JpegQuality = 92;
 
-// Pictures of other formats, told by their first bytes.
-struct Signature {
-  const char* format;
-  size_t offset;
-  const char* bytes;
-  size_t length;
-};
-const Signature OtherFormats[] = {
-    {"a PNG picture", 0, "\x89PNG\r\n\x1A\n", 8}, {"a GIF picture", 0, "GIF8", 4},
-    {"a BMP picture", 0, "BM", 2},                {"a WebP picture", 8, "WEBP", 4},
-    {"a TIFF picture", 0, "II*\0", 4},            {"a TIFF picture", 0, "MM\0*", 4},
-};
+// True for a JPEG the installer can show as it is: baseline, 8-bit YCbCr, exactly the place's size.
+bool FitsAsItIs(const JpegFacts& facts, const PictureShape& shape) {
+  return facts.frameMarker == 0xC0 && facts.precision == 8 && facts.components == 3 && facts.ycbcr &&
+         facts.width == shape.width && facts.height == shape.height;
+}
 
-const char* OtherFormat(const std::vector<uint8_t>& bytes) {
-  for (const Signature& signature : OtherFormats) {
-    if (bytes.size() >= signature.offset + signature.length &&
-        std::memcmp(bytes.data() + signature.offset, signature.bytes, signature.length) == 0)
-      return signature.format;
+// "PNG", "progressive JPEG", "CMYK JPEG"... for the note.
+std::string KindOf(PictureFormat format, const std::vector<uint8_t>& bytes) {
+  if (format == PictureFormat::Png) return "PNG";
+  if (format == PictureFormat::Bmp) return "BMP";
+  if (format == PictureFormat::Gif) return "GIF";
+  JpegFacts facts = ReadJpegHeaders(bytes);
+  if (facts.components == 1) return "grey-scale JPEG";
+  if (facts.components == 4) return "CMYK JPEG";
+  return facts.frameMarker == 0xC2 ? "progressive JPEG" : "JPEG";
+}
+
+bool HasTransparency(const std::vector<uint8_t>& rgba) {
+  for (size_t i = 3; i < rgba.size(); i += 4) {
+    if (rgba[i] != 255) return true;
   }
-  return nullptr;
+  return false;
 }
 
-// What the headers before the first scan say: the frame (SOFn) marker that tells how the picture
-// is coded (0xC0 baseline, 0xC2 progressive, others extended, lossless or arithmetic; 0 when
-// none comes before the first scan), its precision, size and components, and whether its colour
-// is YCbCr, as a JPEG decoder guesses it: RGB when an Adobe marker says "no transform" or the
-// components are named R, G, B.
-struct JpegFacts {
-  int frameMarker = 0;
-  int width = 0, height = 0, components = 0, precision = 0;
-  bool ycbcr = true;
-  bool ended = false;  // an end-of-image marker follows the first scan
-};
-
-bool IsFrameMarker(int marker) {
-  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+// The JPEG as the installer will read it: the headers it needs, and a whole decode by the
+// decoder of this system (libjpeg, or the platform's picture loader).
+std::string ReadBackProblem(const std::vector<uint8_t>& jpeg, const PictureShape& shape) {
+  JpegFacts facts = ReadJpegHeaders(jpeg);
+  std::string damage;
+  if (!FitsAsItIs(facts, shape)) return "not a baseline JPEG of its place's size";
+  if (!facts.ended) return "damaged: cut short (it has no end marker)";
+  if (!DecodesWhole(jpeg, &damage)) return "damaged (" + damage + ")";
+  return "";
 }
 
-JpegFacts ReadJpegHeaders(const std::vector<uint8_t>& b) {
-  JpegFacts facts;
-  size_t at = 2;
-  while (at + 4 <= b.size() && b[at] == 0xFF) {
-    int marker = b[at + 1];
-    if (marker == 0xFF) {  // fill byte
-      ++at;
-      continue;
-    }
-    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // markers without a length
-      at += 2;
-      continue;
-    }
-    size_t length = size_t(b[at + 2] << 8 | b[at + 3]);
-    const uint8_t* field = b.data() + at + 4;
-    bool whole = at + 2 + length <= b.size();
-    if (IsFrameMarker(marker) && !facts.frameMarker && whole && length >= 8) {
-      facts.frameMarker = marker;
-      facts.precision = field[0];
-      facts.height = field[1] << 8 | field[2];
-      facts.width = field[3] << 8 | field[4];
-      facts.components = field[5];
-      if (facts.components == 3 && length >= 8 + 9 && field[6] == 'R' && field[9] == 'G' && field[12] == 'B')
-        facts.ycbcr = false;
-    }
-    if (marker == 0xEE && whole && length >= 14 && std::memcmp(field, "Adobe", 5) == 0 && field[11] == 0)
-      facts.ycbcr = false;
-    if (marker == 0xDA) {
-      // In the coded data a 0xFF is followed by a 0 or a restart marker; the first 0xFF 0xD9
-      // after the scan starts is the end of the image (or of a last scan).
-      for (size_t i = at + 2; i + 1 < b.size() && !facts.ended; ++i) facts.ended = b[i] == 0xFF && b[i + 1] == 0xD9;
-      return facts;
-    }
-    at += 2 + length;
+TakenPicture Refused(const std::string& problem) {
+  TakenPicture taken;
+  taken.problem = problem;
+  return taken;
+}
+
+TakenPicture Convert(const std::vector<uint8_t>& bytes, PictureFormat format, const PicturePlace& place) {
+  const PictureShape& shape = place.shape;
+  int64_t headerWidth = 0, headerHeight = 0;
+  if (!PictureHeaderSize(bytes, format, &headerWidth, &headerHeight))
+    return Refused("is damaged: its headers end before its size");
+  std::string size = std::to_string(headerWidth) + " x " + std::to_string(headerHeight);
+  if (headerWidth <= 0 || headerHeight <= 0) return Refused("has no pixels (" + size + ")");
+  if (headerWidth > PictureMaxSide || headerHeight > PictureMaxSide)
+    return Refused("is " + size + " pixels; at most 16,384 a side are taken: make it smaller first");
+  std::string reason, damage = PictureDamage(bytes, format);
+  if (!damage.empty()) return Refused("is damaged: " + damage);
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgba;
+  if (!DecodePicturePixels(bytes, &width, &height, &rgba, &reason)) return Refused("is damaged: " + reason);
+  if (width != headerWidth || height != headerHeight) return Refused("is damaged: its size is given two ways");
+  FitPlan plan = PlanFit(width, height, shape.width, shape.height, place.fit);
+  TakenPicture taken;
+  taken.jpeg = EncodeBaselineJpeg(FitPixels(rgba, width, height, plan, shape.width, shape.height, place.backdrop),
+                                  shape.width, shape.height, JpegQuality);
+  std::string problem = ReadBackProblem(taken.jpeg, shape);
+  if (!problem.empty()) return Refused("was converted, but the result is " + problem + " (a fault in zav-pack)");
+  taken.note = size + " " + KindOf(format, bytes) + " ";
+  if (width == shape.width && height == shape.height) {
+    taken.note += "written as a baseline JPEG";
+  } else {
+    taken.note += DescribeFit(plan, shape.width, shape.height, place.fit);
   }
-  return facts;
-}
-
-// What keeps the picture from being shown as it is; empty when nothing does.
-std::string Unfit(const JpegFacts& facts, const PictureShape& shape) {
-  if (!facts.frameMarker) return "damaged (it has no frame header before its first scan)";
-  std::string unfit;
-  auto add = [&unfit](const std::string& what) { unfit += (unfit.empty() ? "" : ", ") + what; };
-  if (facts.frameMarker == 0xC2) add("progressive");
-  else if (facts.frameMarker != 0xC0) add("not baseline-coded");
-  if (facts.precision != 8) add(std::to_string(facts.precision) + "-bit");
-  if (facts.components == 1) add("grey-scale");
-  else if (facts.components == 4) add("CMYK");
-  else if (facts.components != 3 || !facts.ycbcr) add("not YCbCr colour");
-  if (facts.width != shape.width || facts.height != shape.height)
-    add(std::to_string(facts.width) + " x " + std::to_string(facts.height) + " pixels");
-  return unfit;
+  if (HasTransparency(rgba))
+    taken.note += place.backdrop ? ", its transparent pixels showing the background" : ", its transparent pixels black";
+  return taken;
 }
 
 }  // namespace
 
-std::string ConversionCommand(const std::string& file, const PictureShape& shape) {
-  std::string size = std::to_string(shape.width) + "x" + std::to_string(shape.height);
-  size_t slash = file.rfind('/');
-  size_t dot = file.rfind('.');
-  std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? file.substr(0, dot) : file;
-  return "convert " + ShellQuoted(file) + " -resize " + size + "! -strip -interlace none -colorspace sRGB "
-         "-type TrueColor -quality 92 " + ShellQuoted(stem + "-" + size + ".jpg");
+TakenPicture TakePicture(const std::vector<uint8_t>& bytes, const PicturePlace& place) {
+  std::string name;
+  PictureFormat format = IdentifyPicture(bytes, &name);
+  if (format == PictureFormat::Other) return Refused("is " + name + "; give a PNG, BMP, GIF or JPEG picture");
+  if (format == PictureFormat::Jpeg && FitsAsItIs(ReadJpegHeaders(bytes), place.shape)) {
+    // Taken byte for byte, as long as it is whole.
+    std::string problem = ReadBackProblem(bytes, place.shape);
+    if (!problem.empty()) return Refused("is a JPEG that is " + problem);
+    TakenPicture taken;
+    taken.jpeg = bytes;
+    return taken;
+  }
+  return Convert(bytes, format, place);
 }
 
-std::vector<uint8_t> CheckPicture(const Input& picture, const PictureShape& shape, Diagnostics* diagnostics) {
+std::vector<uint8_t> CheckPicture(const Input& picture, const PicturePlace& place, std::vector<std::string>* notes,
+                                  Diagnostics* diagnostics) {
   std::vector<uint8_t> bytes;
   if (!ReadInputFile(picture, PictureMaxBytes, &bytes, diagnostics)) return {};
-  std::string needed = std::string("; ") + shape.role + " must be a baseline JPEG of " +
-                       std::to_string(shape.width) + " x " + std::to_string(shape.height) +
-                       " pixels in colour; convert it: " + ConversionCommand(picture.value, shape);
-  bool jpeg = bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
-  if (!jpeg) {
-    const char* format = OtherFormat(bytes);
-    diagnostics->Problem(picture, std::string("is ") + (format ? format : "not a JPEG picture") + needed);
+  TakenPicture taken = TakePicture(bytes, place);
+  if (!taken.problem.empty()) {
+    diagnostics->Problem(picture, taken.problem);
     return {};
   }
-  JpegFacts facts = ReadJpegHeaders(bytes);
-  // The whole picture is decoded only once its headers fit: a wrong one is refused anyway.
-  std::string unfit = Unfit(facts, shape), damage;
-  if (unfit.empty() && !facts.ended) unfit = "damaged (cut short: it has no end marker)";
-  if (unfit.empty() && !DecodesWhole(bytes, &damage)) unfit = "damaged (" + damage + ")";
-  if (!unfit.empty()) {
-    diagnostics->Problem(picture, "is a JPEG that is " + unfit + needed);
+  if (!taken.note.empty()) notes->push_back(picture.Named() + ": " + taken.note);
+  return taken.jpeg;
+}
+
+std::vector<uint8_t> PicturePixels(const std::vector<uint8_t>& jpeg, const PictureShape& shape) {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgba, rgb;
+  std::string reason;
+  if (!PictureDamage(jpeg, PictureFormat::Jpeg).empty() || !DecodePicturePixels(jpeg, &width, &height, &rgba, &reason) ||
+      width != shape.width || height != shape.height)
     return {};
-  }
-  return bytes;
+  for (size_t i = 0; i < rgba.size(); i += 4) rgb.insert(rgb.end(), rgba.begin() + long(i), rgba.begin() + long(i) + 3);
+  return rgb;
 }

@@ -8,6 +8,7 @@
 #include "packer/pe/pe_layout.h"
 #include "packer/pe/program_icon.h"
 #include "packer/pe/resource_section.h"
+#include "packer/pe/version_resource.h"
 
 namespace {
 
@@ -36,31 +37,34 @@ bool CheckStub(const std::vector<uint8_t>& stub, PeLayout* layout, std::string* 
   return true;
 }
 
-bool ReplaceProgramIcon(std::vector<uint8_t>* image, PeLayout* layout,
-                        const std::vector<uint8_t>& icoFile, std::string* problem) {
+// The icon and the version information, each when given; the other resources stay.
+bool EditResources(std::vector<uint8_t>* image, PeLayout* layout, const std::vector<uint8_t>* icoFile,
+                   const std::vector<uint8_t>* versionResource, std::string* problem) {
   std::vector<IconImage> images;
   ResourceNode resources;
-  if (!ReadIconFile(icoFile, &images, problem) ||
+  if ((icoFile && !ReadIconFile(*icoFile, &images, problem)) ||
       !ReadProgramResources(*image, *layout, &resources, problem))
     return false;
-  if (!ReplaceIconGroup(&resources, ProgramIconGroup, images)) {
+  if (icoFile && !ReplaceIconGroup(&resources, ProgramIconGroup, images)) {
     *problem = "the stub has too many icons to add these";
     return false;
   }
+  if (versionResource) SetVersionResource(&resources, *versionResource);
   return WriteProgramResources(image, layout, std::move(resources), problem);
 }
 
 }  // namespace
 
 bool BuildInstallerHead(const std::vector<uint8_t>& stub, uint64_t dataSectionSize,
-                        const std::vector<uint8_t>* icoFile, InstallerHead* head, std::string* error) {
+                        const std::vector<uint8_t>* icoFile, InstallerHead* head, std::string* error,
+                        const std::vector<uint8_t>* versionResource) {
   std::string problem;
   PeLayout layout;
   if (!CheckStub(stub, &layout, &problem)) return Refuse(error, problem);
   if (dataSectionSize == 0) return Refuse(error, "the installer's data section is empty");
   // Everything happens on a copy, so that a refusal leaves `head` as it was.
   std::vector<uint8_t> built = stub;
-  if (icoFile && !ReplaceProgramIcon(&built, &layout, *icoFile, &problem))
+  if ((icoFile || versionResource) && !EditResources(&built, &layout, icoFile, versionResource, &problem))
     return Refuse(error, problem);
   if (!AppendSectionHeader(&built, &layout, DataSectionName, dataSectionSize, InitializedReadOnlyData, &problem))
     return Refuse(error, problem);

@@ -26,8 +26,10 @@ struct InstallerHead {
   uint64_t fileSize = 0;
   size_t checkSumOffset = 0;
 };
+// With `versionResource`, that block becomes the program's version information.
 bool BuildInstallerHead(const std::vector<uint8_t>& stub, uint64_t dataSectionSize,
-                        const std::vector<uint8_t>* icoFile, InstallerHead* head, std::string* error);
+                        const std::vector<uint8_t>* icoFile, InstallerHead* head, std::string* error,
+                        const std::vector<uint8_t>* versionResource = nullptr);
 void SetInstallerCheckSum(InstallerHead* head, uint32_t dataSectionSum);
 
 // Checks an .ico file as BuildInstallerImage would take it; false with `problem` set.

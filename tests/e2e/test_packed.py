@@ -20,7 +20,10 @@ import os
 import shutil
 import subprocess
 import sys
+import time
 import unittest
+
+import pefile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
@@ -35,12 +38,14 @@ from test_install import (COMPLETED, INSTALLING, PROGRESS, InstallSession, plant
 ZAV_PACK = os.environ.get("ZAV_PACK", "")
 SONG = os.path.join(config.REPO, "..", "shared", "testdata", "xm", "mario_is_a_weenie.xm")
 FOLDER = "Test Game \u03a9\u03bc\u03ad\u03b3\u03b1 2"
+PRODUCT = {"--product": "Acme Rocket \u03a9mega", "--product-version": "2.5.1", "--publisher": "Acme Corp \u65e5\u672c"}
+TITLE = "Acme Rocket \u03a9mega Setup"
 CREDITS = "Test Game 2 - packed by zav-pack.exe from Windows paths"
 INFO = "\u2554\u2550\u2550\u2557 Test Game 2\n\u255a\u2550\u2550\u255d \u2591\u2592\u2593\u2588 names in any script\n"
 # The data directory: a header, then an entry (offset, size) for the cabinet, the background, the
 # three buttons, the song and the texts.
 DATA_HEADER = 12
-CABINET_ENTRY, BACKGROUND_ENTRY, INSTALL_BUTTON_ENTRY = 0, 1, 2
+CABINET_ENTRY, BACKGROUND_ENTRY, INSTALL_BUTTON_ENTRY, TITLE_ENTRY = 0, 1, 2, 9
 SMALL_FILES = 3000  # so that an install lasts long enough to be dragged and closed in
 BIG_FILE = "data/random 20MB.bin"
 MAIN_WINDOW_GONE = 1  # zav-testctl's exit code when there is no main window
@@ -65,17 +70,18 @@ def make_payload(root):
 
 
 def make_pictures(folder):
-    """A background whose blue runs across it (the fire adds no blue, so the blue alone tells the
-    picture apart on the screen) and three buttons, baseline JPEGs made with ImageMagick."""
-    pictures = {"background": ("416x180", "gradient:navy-yellow", "-rotate", "90", "-resize", "416x180!"),
-                "install": ("80x20", "xc:darkgreen"), "info": ("80x20", "xc:darkblue"), "exit": ("80x20", "xc:darkred")}
+    """Pictures as an author has them, made with ImageMagick: a PNG background of 800 x 600 whose
+    blue runs across it (the fire adds no blue, so the blue alone tells the picture apart on the
+    screen), and buttons as PNG (with transparent corners), BMP and GIF of other sizes."""
+    pictures = {"background.png": ("800x600", "gradient:navy-yellow", "-rotate", "90"),
+                "install.png": ("120x30", "xc:none", "-fill", "darkgreen", "-draw", "rectangle 10,3 109,26"),
+                "info.bmp": ("100x20", "xc:darkblue"), "exit.gif": ("160x40", "xc:darkred")}
     paths = {}
     for name, (size, source, *more) in pictures.items():
-        paths[name] = os.path.join(folder, name + ".jpg")
-        made = run(["convert", "-size", size, source, *more, "-interlace", "none", "-type", "TrueColor",
-                    "-quality", "92", paths[name]])
+        paths[name.split(".")[0]] = os.path.join(folder, name)
+        made = run(["convert", "-size", size, source, *more, paths[name.split(".")[0]]])
         if made.returncode:
-            raise harness.HarnessError(f"ImageMagick could not make {name}.jpg: {made.stdout}")
+            raise harness.HarnessError(f"ImageMagick could not make {name}: {made.stdout}")
     return paths
 
 
@@ -186,8 +192,11 @@ class PackedInstaller(InstallSession):
                  "--buttons": [cls.pictures[name] for name in ("install", "info", "exit")]}
         if cls.song:
             paths["--song"] = [cls.song]
-        cls.programs = pack_with_both_builds(cls.session, cls.payload, {"--folder": FOLDER, "--credits": CREDITS}, paths, work)
+        cls.programs = pack_with_both_builds(cls.session, cls.payload, {"--folder": FOLDER, "--credits": CREDITS, **PRODUCT},
+                                             paths, work)
         cls.expected = cabinet_files(cls.programs[1], os.path.join(work, "cabextract"))
+        # The window is found by its title, which names the product.
+        cls.session.window_title = TITLE
         cls.session.start_program(sign(cls.programs[0], work))
 
     def start_install(self, folder):
@@ -197,10 +206,26 @@ class PackedInstaller(InstallSession):
         self.session.testctl.call("browser-press", "ok")
         harness.wait_until(lambda: self.status.read() == INSTALLING, 30, "the install to start", interval=0.002)
 
+    def test_0_names_the_product_in_its_title_and_version_information(self):
+        self.assertEqual(len(self.session.display.find_windows(TITLE)), 1, "no window titled " + TITLE)
+        self.assertIsNotNone(self.session.window_state(), 'no window of the class "ZAV Installer"')
+        for program in self.programs:
+            image = pefile.PE(program)
+            texts = {key.decode(): value.decode() for group in image.FileInfo for info in group
+                     for table in getattr(info, "StringTable", []) for key, value in table.entries.items()}
+            self.assertEqual((texts["ProductName"], texts["FileDescription"], texts["ProductVersion"], texts["CompanyName"]),
+                             (PRODUCT["--product"], TITLE, "2.5.1", PRODUCT["--publisher"]))
+            self.assertEqual(texts["OriginalFilename"], os.path.basename(program))
+            fixed = image.VS_FIXEDFILEINFO[0]
+            self.assertEqual((fixed.ProductVersionMS, fixed.ProductVersionLS), (0x20005, 0x10000))
+
     def test_1_shows_the_test_background(self):
         shown = self.session.window_picture()
-        # zav-testctl takes ANSI paths: the picture is decoded from a copy of an ASCII name.
-        background = self.session.decode_picture(shutil.copy(self.pictures["background"], self.session.path("background.jpg")))
+        # The installer's own background, the PNG as zav-pack fitted it, decoded as the program
+        # decodes it (zav-testctl takes ANSI paths: from a file of an ASCII name).
+        fitted = self.session.path("background.jpg")
+        write(fitted, data_blocks(self.programs[0])[BACKGROUND_ENTRY])
+        background = self.session.decode_picture(fitted)
         differing = [(x, y) for y in range(splash.HEIGHT) for x in range(splash.WIDTH)
                      if not (splash.in_button(x, y) or splash.in_slot(x, y) or splash.in_status(x, y))
                      and shown.pixel(x, y)[2] != background.pixel(x, y)[2]]
@@ -249,6 +274,52 @@ class PackedInstaller(InstallSession):
         self.assertTrue(self.installed("Linux") == tree(self.payload), "installed bytes differ")
 
 
+class StartsWhatItsAuthorAsked(InstallSession):
+    """An installer packed with --run bin/ran-here.exe: after an install from its window the
+    program runs in its own folder and the installer closes; an unattended install starts
+    nothing."""
+
+    folder = "Run Test"
+
+    @classmethod
+    def prepare(cls, drive):
+        os.makedirs(os.path.join(drive, "Run"))
+
+    @classmethod
+    def start_program(cls):
+        payload = cls.session.path("run-payload")
+        write(os.path.join(payload, "readme.txt"), b"read me\r\n")
+        ran_here = os.path.join(os.path.dirname(cls.session.config.testctl), "ran-here.exe")
+        with open(ran_here, "rb") as program:
+            write(os.path.join(payload, "bin", "ran-here.exe"), program.read())
+        cls.program = cls.session.path("Run Setup.exe")
+        packed = run([ZAV_PACK, "--payload", payload, "--folder", cls.folder, "--run", "bin/ran-here.exe",
+                      "-o", cls.program])
+        if packed.returncode:
+            raise harness.HarnessError(f"zav-pack failed ({packed.returncode}): {packed.stdout}")
+        cls.session.start_program(cls.program)
+
+    def ran_in(self, folder):
+        return os.path.join(self.drive, folder, self.folder, "bin", "ran.txt")
+
+    def test_1_runs_it_in_its_folder_and_closes_after_the_install(self):
+        self.open_browser()
+        self.select("Q:\\Run")
+        self.session.testctl.call("browser-press", "ok")
+        self.assertEqual(self.session.wait_exit(60), 0)
+        ran = self.ran_in("Run")
+        harness.wait_until(lambda: os.path.exists(ran) and os.path.getsize(ran) > 0, 30, "the started program to run")
+        with open(ran, "rb") as noted:
+            self.assertEqual(noted.read().decode("utf-16-le").upper(), f"Q:\\RUN\\{self.folder}\\BIN".upper())
+
+    def test_2_starts_nothing_in_an_unattended_install(self):
+        code, output = install_unattended(self.session, self.program, "Q:\\Quiet")
+        self.assertEqual(code, 0, output)
+        self.assertTrue(os.path.exists(os.path.join(self.drive, "Quiet", self.folder, "bin", "ran-here.exe")))
+        time.sleep(2)  # a program started by mistake would have noted its folder by now
+        self.assertFalse(os.path.exists(self.ran_in("Quiet")))
+
+
 class ZavPackExeTakesADroppedFolder(unittest.TestCase):
     """zav-pack.exe run from a download folder of planted stand-ins, from a current folder of them
     too: a folder dropped on it (its only argument) becomes "<folder> Setup.exe" beside it, told
@@ -294,8 +365,9 @@ class DamagedInstallersSaySo(unittest.TestCase):
 
     DAMAGES = (("the bare stub, without data", None, None),
                ("a wrong magic", 0, b"ZAVX"),
-               ("another version", 4, (2).to_bytes(4, "little")),
-               ("the info text's block outside the section", DATA_HEADER + 8 * 7, (1 << 30).to_bytes(4, "little")))
+               ("another version", 4, (3).to_bytes(4, "little")),
+               ("the info text's block outside the section", DATA_HEADER + 8 * 7, (1 << 30).to_bytes(4, "little")),
+               ("the title's block outside the section", DATA_HEADER + 8 * TITLE_ENTRY, (1 << 30).to_bytes(4, "little")))
 
     @classmethod
     def setUpClass(cls):
@@ -325,6 +397,14 @@ class DamagedInstallersSaySo(unittest.TestCase):
                 harness.wait_until(lambda: not self.session.display.find_windows("ZAV Installer"), 10,
                                    "the message box to go")
 
+
+    def test_the_first_data_version_is_still_read(self):
+        # Version 1 had the nine entries before the title: the same installer read that way.
+        copy = self.damaged_copy("first data version", 4, (1).to_bytes(4, "little") + (9).to_bytes(4, "little"))
+        self.session.start_program(copy)
+        self.session.wait_until_draggable()
+        self.assertTrue(self.session.close_window())
+        self.assertEqual(self.session.wait_exit(10), 0)
 
     def test_a_picture_of_another_size_is_left_out_and_the_program_runs(self):
         # The background's entry names the install button's picture: a whole JPEG of 80 x 20,

@@ -14,6 +14,9 @@
 #include "tests/support/testdata.h"
 #include "packer/checks/cabinet.h"
 #include "packer/checks/payload.h"
+#include "packer/checks/picture.h"
+#include "packer/checks/picture_codecs.h"
+#include "packer/checks/picture_fit.h"
 #include "packer/checks/song.h"
 #include "packer/checks/stored_names.h"
 #include "packer/checks/texts.h"
@@ -305,6 +308,108 @@ TEST(Texts, TheBytesTheInstallerCarries) {
   Bytes folder = CheckFolderName({"--folder", "My Game 2"}, &diagnostics);
   EXPECT_EQ(std::string(folder.begin(), folder.end()), std::string("My Game 2") + '\0');
   EXPECT_TRUE(diagnostics.problems.empty()) << Joined(diagnostics.problems);
+}
+
+// The fit of a picture to its place: where it lies, what the report says, and pixels that keep
+// a flat colour flat and let transparent ones show what lies behind.
+TEST(PictureFit, PlansDescriptionsAndPixels) {
+  struct Case {
+    int width, height, placeWidth, placeHeight;
+    PictureFit fit;
+    FitPlan plan;
+    const char* description;
+  } cases[] = {
+      {800, 600, 416, 180, PictureFit::Cover, {416, 312, 0, 66}, "scaled to 416 x 312 and 66 rows cut top and bottom"},
+      {120, 40, 80, 20, PictureFit::Cover, {80, 27, 0, 3}, "scaled to 80 x 27 and 3 rows cut at the top and 4 at the bottom"},
+      {100, 100, 416, 180, PictureFit::Cover, {416, 416, 0, 118}, "scaled to 416 x 416 and 118 rows cut top and bottom"},
+      {16384, 1, 80, 20, PictureFit::Cover, {327680, 20, 163800, 0},
+       "scaled to 327680 x 20 and 163800 columns cut left and right"},
+      {800, 600, 416, 180, PictureFit::Contain, {240, 180, -88, 0}, "scaled to 240 x 180 with 88 columns of black left and right"},
+      {81, 20, 80, 20, PictureFit::Contain, {80, 20, 0, 0}, "scaled to 80 x 20"},
+      {16384, 1, 80, 20, PictureFit::Contain, {80, 1, 0, -10}, "scaled to 80 x 1 with 10 rows of black at the top and 9 at the bottom"},
+      {800, 600, 416, 180, PictureFit::Stretch, {416, 180, 0, 0}, "stretched to 416 x 180"},
+  };
+  for (const Case& c : cases) {
+    FitPlan plan = PlanFit(c.width, c.height, c.placeWidth, c.placeHeight, c.fit);
+    EXPECT_EQ(std::vector<int>({plan.scaledWidth, plan.scaledHeight, plan.cutLeft, plan.cutTop}),
+              std::vector<int>({c.plan.scaledWidth, c.plan.scaledHeight, c.plan.cutLeft, c.plan.cutTop})) << c.description;
+    EXPECT_EQ(DescribeFit(plan, c.placeWidth, c.placeHeight, c.fit), c.description);
+    // A flat opaque colour comes out the same everywhere but in contain's black borders.
+    Bytes flat(size_t(c.width) * size_t(c.height) * 4);
+    for (size_t i = 0; i < flat.size(); i += 4) flat[i] = 10, flat[i + 1] = 128, flat[i + 2] = 250, flat[i + 3] = 255;
+    Bytes place = FitPixels(flat, c.width, c.height, plan, c.placeWidth, c.placeHeight, nullptr);
+    int black = 0;
+    for (size_t i = 0; i < place.size(); i += 3) {
+      bool isBlack = place[i] == 0 && place[i + 1] == 0 && place[i + 2] == 0;
+      black += isBlack;
+      if (!isBlack) {
+        ASSERT_EQ(Bytes(place.begin() + long(i), place.begin() + long(i) + 3), Bytes({10, 128, 250})) << c.description;
+      }
+    }
+    int covered = std::min(plan.scaledWidth, c.placeWidth) * std::min(plan.scaledHeight, c.placeHeight);
+    EXPECT_EQ(black, c.placeWidth * c.placeHeight - covered) << c.description;
+  }
+  // Fully transparent red shows the backdrop; half-transparent white over black is grey.
+  Bytes clear = {255, 0, 0, 0, 255, 0, 0, 0}, half = {255, 255, 255, 128, 255, 255, 255, 128};
+  Bytes backdrop = {1, 2, 3, 4, 5, 6};
+  FitPlan same = PlanFit(2, 1, 2, 1, PictureFit::Cover);
+  EXPECT_EQ(FitPixels(clear, 2, 1, same, 2, 1, backdrop.data()), backdrop);
+  EXPECT_EQ(FitPixels(half, 2, 1, same, 2, 1, nullptr), Bytes(6, 128));
+}
+
+// Damaged pictures, as a fuzzer finds them, get a refusal with the reason, never a crash (the
+// sanitized build of this test watches every read and every sum): a Huffman table of more codes
+// than the decoder has room for, a scan that uses a table never defined, a picture cut short, the
+// fuzzer's findings (coefficients that overflow the inverse DCT, codes that overflow their lengths,
+// a table used undefined, a PNG chunk of no bytes), and three hundred single-byte damages of a
+// good JPEG of another size.
+TEST(PictureIntake, DamageIsRefusedNeverACrash) {
+  const PicturePlace place = {BackgroundShape, PictureFit::Cover, nullptr};
+  Bytes rgb(40 * 30 * 3);
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = uint8_t(i * 7);
+  const Bytes good = EncodeBaselineJpeg(rgb, 40, 30, 92);
+  ASSERT_TRUE(TakePicture(good, place).problem.empty());
+  // The first table's 16 counts all 17: 272 codes, their symbols added, the length to match.
+  Bytes huge = good;
+  size_t table = 0;
+  while (table + 1 < huge.size() && !(huge[table] == 0xFF && huge[table + 1] == 0xC4)) ++table;
+  ASSERT_LT(table + 21, huge.size());
+  size_t codes = 0;
+  for (size_t i = 0; i < 16; ++i) codes += huge[table + 5 + i], huge[table + 5 + i] = 17;
+  huge.insert(huge.begin() + long(table + 21 + codes), 272 - codes, 0);
+  size_t length = size_t(huge[table + 2] << 8 | huge[table + 3]) + 272 - codes;
+  huge[table + 2] = uint8_t(length >> 8), huge[table + 3] = uint8_t(length);
+  // A scan that names AC table 3, which no segment defines.
+  Bytes undefined = good;
+  size_t scan = undefined.size() - 1;
+  while (scan > 0 && !(undefined[scan - 1] == 0xFF && undefined[scan] == 0xDA)) --scan;
+  ASSERT_GT(scan, 0u);
+  undefined[scan + 5] = 0x03;  // the first component: DC table 0, AC table 3
+  const std::pair<Bytes, const char*> damaged[] = {
+      {huge, "Huffman"},
+      {undefined, "never defined"},
+      {Bytes(good.begin(), good.begin() + long(good.size() / 2)), "cut short"},
+  };
+  for (const auto& [bytes, reason] : damaged) {
+    TakenPicture taken = TakePicture(bytes, place);
+    EXPECT_TRUE(taken.jpeg.empty());
+    EXPECT_NE(taken.problem.find(reason), std::string::npos) << taken.problem;
+  }
+  TakenPicture taken;
+  for (const char* finding : {"idct-overflow.jpg", "huffman-code-overflow.jpg", "huffman-full-table.jpg",
+                              "png-empty-chunk.png"}) {
+    std::string bytes = Contents(zavtest::SourcePath((std::string("tests/packer/pictures/") + finding).c_str()));
+    ASSERT_FALSE(bytes.empty()) << finding;
+    taken = TakePicture(Bytes(bytes.begin(), bytes.end()), place);
+    EXPECT_NE(taken.jpeg.empty(), taken.problem.empty()) << finding;
+  }
+  std::mt19937 random(22);
+  for (int i = 0; i < 300; ++i) {
+    Bytes bytes = good;
+    bytes[random() % bytes.size()] = uint8_t(random());
+    taken = TakePicture(bytes, place);
+    ASSERT_NE(taken.jpeg.empty(), taken.problem.empty()) << i;
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "packer/data_section.h"
 
@@ -24,8 +25,11 @@ struct Blocks {
       blocks[picture] = Bytes(std::string(picture * 7, '\xFF'), false);
     blocks[SongEntry] = {3, 0, 0, 0, 'x', 'm', '!'};
     blocks[CreditsEntry] = Bytes(std::string(CreditsCharacters, 'c'));
-    blocks[InfoTextEntry] = Bytes("\xDB\xB1 info\r\n");
+    blocks[InfoTextEntry] = Bytes("\xDB\xB1 info\r\n" + std::string(TitleMaxCharacters, 'i'));
     blocks[FolderNameEntry] = Bytes("My Game");
+    blocks[TitleEntry] = Bytes("My Game \xCE\xA9 Setup");
+    blocks[RunEntry] = Bytes("bin\\game.exe");
+    blocks[FlagsEntry] = {OpenFolderFlag, 0, 0, 0};
   }
 };
 
@@ -45,6 +49,20 @@ TEST(DataSection, EveryBlockIsReadBackWholeAndAligned) {
   }
 }
 
+// zav-pack writes every block before the cabinet's size is known, at the places of a layout made
+// with the cabinet empty: those must be the final places, the cabinet's among them.
+TEST(DataSection, BlocksKeepTheirPlacesOnceTheCabinetsSizeIsKnown) {
+  Blocks written;
+  uint64_t sizes[DataEntryCount];
+  for (int entry = 0; entry < DataEntryCount; ++entry) sizes[entry] = written.blocks[entry].size();
+  sizes[CabinetEntry] = 0;
+  DataSectionLayout before = LayOutDataSection(sizes);
+  sizes[CabinetEntry] = 1 << 20;
+  DataSectionLayout after = LayOutDataSection(sizes);
+  for (int entry = 0; entry < DataEntryCount; ++entry) EXPECT_EQ(before.offsets[entry], after.offsets[entry]) << entry;
+  EXPECT_GT(after.offsets[CabinetEntry], after.offsets[FlagsEntry]);
+}
+
 void PutU32(std::vector<uint8_t>* section, size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) (*section)[at + i] = uint8_t(value >> (8 * i));
 }
@@ -58,7 +76,10 @@ TEST(DataSection, ADamagedDirectoryIsRefused) {
   const std::pair<const char*, Damage> damages[] = {
       {"wrong magic", [](auto* s, auto*) { (*s)[0] = 'X'; }},
       {"another version", [](auto* s, auto*) { PutU32(s, 4, DataVersion + 1); }},
-      {"another entry count", [](auto* s, auto*) { PutU32(s, 8, DataEntryCount - 1); }},
+      {"more entries than known", [](auto* s, auto*) { PutU32(s, 8, DataEntryCount + 1); }},
+      {"fewer entries than version 2 has", [](auto* s, auto*) { PutU32(s, 8, Version1EntryCount); }},
+      {"version 1 with more entries", [](auto* s, auto*) { PutU32(s, 4, 1); }},
+      {"a needed block absent", [](auto* s, auto*) { PutU32(s, OffsetOf(FolderNameEntry), 0), PutU32(s, OffsetOf(FolderNameEntry) + 4, 0); }},
       {"cut inside the directory", [](auto* s, auto*) { s->resize(DataDirectorySize - 1); }},
       {"a block past the end", [](auto* s, auto*) { PutU32(s, OffsetOf(InfoTextEntry) + 4, 1u << 30); }},
       {"a block wrapping around", [](auto* s, auto*) { PutU32(s, OffsetOf(CabinetEntry), 0xFFFFFFF0u); }},
@@ -71,6 +92,11 @@ TEST(DataSection, ADamagedDirectoryIsRefused) {
       {"a song count that disagrees", [](auto*, auto* b) { b->blocks[SongEntry][0] = 4; }},
       {"a folder name leaving the root", [](auto*, auto* b) { b->blocks[FolderNameEntry] = Bytes("..\\..\\Windows"); }},
       {"a folder name with a NUL inside", [](auto*, auto* b) { b->blocks[FolderNameEntry] = Bytes(std::string("a\0b", 3)); }},
+      {"a title without its NUL", [](auto*, auto* b) { b->blocks[TitleEntry].pop_back(); }},
+      {"a title that is no UTF-8", [](auto*, auto* b) { b->blocks[TitleEntry] = Bytes("Caf\xE9 Setup"); }},
+      {"a title too long", [](auto*, auto* b) { b->blocks[TitleEntry] = Bytes(std::string(TitleMaxCharacters + 1, 't')); }},
+      {"a file to start outside the root", [](auto*, auto* b) { b->blocks[RunEntry] = Bytes("..\\setup.exe"); }},
+      {"flags of 3 bytes", [](auto*, auto* b) { b->blocks[FlagsEntry].pop_back(); }},
   };
   for (const auto& [what, damage] : damages) {
     Blocks blocks;
@@ -81,6 +107,38 @@ TEST(DataSection, ADamagedDirectoryIsRefused) {
     EXPECT_FALSE(Read(damaged, read)) << what;
     EXPECT_EQ(read[0].bytes, nullptr) << what << ": blocks written despite the refusal";
   }
+}
+
+// An installer made before the title existed (version 1, nine entries), one of version 2 whose
+// title is absent, and one whose directory ends before the entries after the title (as one made
+// before those existed): all read, the missing entries absent.
+TEST(DataSection, AnOlderDirectoryAndAbsentEntriesAreRead) {
+  Blocks blocks;
+  std::vector<uint8_t> section = LayOutDataSection(blocks.blocks);
+  std::vector<uint8_t> absent = section, older = section, shorter = section;
+  PutU32(&absent, OffsetOf(TitleEntry), 0);
+  PutU32(&absent, OffsetOf(TitleEntry) + 4, 0);
+  PutU32(&older, 4, 1);
+  PutU32(&older, 8, Version1EntryCount);
+  PutU32(&shorter, 8, RunEntry);
+  // Each directory, and whether it has a title and a file to start.
+  const std::tuple<const std::vector<uint8_t>*, bool, bool> cases[] = {
+      {&absent, false, true}, {&older, false, false}, {&shorter, true, false}};
+  for (const auto& [directory, titled, running] : cases) {
+    DataBlock read[DataEntryCount] = {};
+    ASSERT_TRUE(Read(*directory, read));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(read[FolderNameEntry].bytes)), "My Game");
+    EXPECT_EQ(read[TitleEntry].bytes != nullptr, titled);
+    EXPECT_EQ(read[RunEntry].size != 0, running);
+    EXPECT_EQ(read[FlagsEntry].size != 0, running);
+  }
+  // Empty blocks are laid out as absent entries.
+  blocks.blocks[RunEntry].clear();
+  blocks.blocks[FlagsEntry].clear();
+  DataBlock read[DataEntryCount] = {};
+  ASSERT_TRUE(Read(LayOutDataSection(blocks.blocks), read));
+  EXPECT_EQ(read[RunEntry].bytes, nullptr);
+  EXPECT_EQ(read[FlagsEntry].size, 0u);
 }
 
 }  // namespace

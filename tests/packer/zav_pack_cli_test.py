@@ -10,6 +10,7 @@ With zav-pack.exe, the Linux build beside it makes the same installers, byte for
 
   zav_pack_cli_test.py ZAV_PACK README.md WORK_DIR [WINE_PREFIX ZAV_TESTCTL LINUX_ZAV_PACK]"""
 import atexit
+import io
 import os
 import random
 import shutil
@@ -18,8 +19,10 @@ import struct
 import subprocess
 import sys
 import time
+import zlib
 
 import pefile
+from PIL import Image
 
 zav_pack, readme, work = sys.argv[1:4]
 launcher, environment = [zav_pack], dict(os.environ)
@@ -200,10 +203,45 @@ song_cut_at = lambda name, end: write(at(name), real_song[:end])  # noqa: E731
 silent_song = bytearray(real_song[:first_instrument])
 silent_song[72:74] = b'\0\0'  # no instruments
 
+def png_of_size(name, width, height):
+    """A whole PNG whose header gives this size, with one row of data."""
+    chunk = lambda kind, data: struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))  # noqa: E731
+    header = struct.pack('>IIBBBBB', width, height, 8, 2, 0, 0, 0)
+    return write(at(name), b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(b'\0' * 4))
+                 + chunk(b'IEND', b''))
+
+
+def data_blocks(path):
+    """The blocks of an installer's data section, by entry number."""
+    installer = open(path, 'rb').read()
+    start = pefile.PE(data=installer).sections[-1].PointerToRawData
+    count, = struct.unpack_from('<I', installer, start + 8)
+    return [installer[start + at:start + at + size]
+            for at, size in (struct.unpack_from('<II', installer, start + 12 + 8 * i) for i in range(count))]
+
+
+def version_information(path):
+    """The version resource's texts and its numeric file and product versions, as pefile reads them."""
+    image = pefile.PE(path)
+    texts = {}
+    for info in [entry for group in getattr(image, 'FileInfo', []) for entry in (group if isinstance(group, list) else [group])]:
+        for table in getattr(info, 'StringTable', []):
+            texts.update({key.decode(): value.decode() for key, value in table.entries.items()})
+    fixed = image.VS_FIXEDFILEINFO[0] if hasattr(image, 'VS_FIXEDFILEINFO') else None
+    numbers = (fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS, fixed.ProductVersionLS) if fixed else None
+    return texts, numbers
+
+
+def cut_short(name, picture, keep):
+    return write(at(name), open(picture, 'rb').read()[:keep])
+
+
 background = convert('-size', '416x180', 'plasma:', at('background.jpg'))
 button = convert('-size', '80x20', 'xc:navy', at('button.jpg'))
 three_buttons = ','.join([button] * 3)
 cut = write(at('cut.jpg'), open(background, 'rb').read()[:2000])
+gif = convert('-size', '120x40', 'plasma:', at('button.gif'))
+bmp = convert('-size', '120x40', 'plasma:', at('button.bmp'))
 good = ['--payload', payload]
 
 # Each row: what it shows, the arguments (-o comes first), the word the message must contain.
@@ -251,14 +289,28 @@ refusals = [
     ('a song without samples', good + ['--song', write(at('silent.xm'), bytes(silent_song))], 'no sample data'),
     ('a song of random bytes', good + ['--song', write(at('random.xm'), real_song[:60] + random.Random(17).randbytes(4000))], 'its header gives'),
     ('a song too fast', good + ['--song', write(at('fast.xm'), real_song[:78] + b'\xe8\x03' + real_song[80:])], '1,000 BPM'),
-    ('a PNG background', good + ['--background', convert('-size', '416x180', 'xc:red', at('bg.png'))], 'PNG'),
-    ('a progressive background', good + ['--background', convert(background, '-interlace', 'JPEG', at('prog.jpg'))], 'progressive'),
-    ('a grey-scale background', good + ['--background', convert(background, '-colorspace', 'Gray', at('grey.jpg'))], 'grey-scale'),
-    ('a CMYK background', good + ['--background', convert(background, '-colorspace', 'CMYK', at('cmyk.jpg'))], 'CMYK'),
-    ('a background of another size', good + ['--background', convert(background, '-resize', '400x180!', at('small.jpg'))], '400 x 180'),
+    ('a TIFF background', good + ['--background', convert('-size', '416x180', 'xc:red', at('bg.tif'))], 'TIFF'),
     ('a damaged background', good + ['--background', cut], 'damaged'),
+    ('a JPEG of another size cut short', good + ['--background', cut_short('cut-small.jpg', convert(
+        background, '-resize', '400x180!', at('small.jpg')), 2000)], 'cut short'),
+    ('a PNG cut short', good + ['--background', cut_short('cut.png', convert(background, at('bg.png')), 3000)], 'damaged'),
+    ('a GIF cut short', good + ['--buttons', ','.join([button, cut_short('cut.gif', gif, 600), button])], 'cut short'),
+    ('a BMP cut short', good + ['--buttons', ','.join([button, button, cut_short('cut.bmp', bmp, 5000)])], 'cut short'),
+    ('a picture of no pixels', good + ['--background', png_of_size('empty.png', 0, 10)], '0 x 10'),
+    ('a picture too wide', good + ['--background', png_of_size('wide.png', 16385, 1)], '16,384'),
+    ('a PNG whose data is damaged', good + ['--background', write(at('noise.png'), open(png_of_size(
+        'one.png', 4, 1), 'rb').read().replace(zlib.compress(b'\0' * 4), b'\x78\x9c' + b'\xff' * 10))], 'damaged'),
     ('two buttons', good + ['--buttons', button + ',' + button], '--buttons'),
-    ('a button of the background size', good + ['--buttons', ','.join([button, background, button])], 'background.jpg'),
+    ('a way to fit that is none', good + ['--fit', 'fill'], '--fit fill'),
+    ('a version of letters', good + ['--product', 'Acme', '--product-version', '1.x'], '--product-version'),
+    ('a version part too large', good + ['--product', 'Acme', '--product-version', '1.65536'], '65535'),
+    ('a version of five parts', good + ['--product', 'Acme', '--product-version', '1.2.3.4.5'], '--product-version'),
+    ('a publisher without a product', good + ['--publisher', 'Acme Corp'], '--product'),
+    ('a product with a control character', good + ['--product', 'Acme\u0007'], 'control character'),
+    ('a product name too long', good + ['--product', 'p' * 115], '115 characters'),
+    ('--version among packing options', good + ['--version'], '--version'),
+    ('a file to start that the payload lacks', good + ['--run', 'bin/none.exe'], 'not a file of the payload'),
+    ('a file to start outside the payload', good + ['--run', '../readme.txt'], '--run ../readme.txt'),
     ('credits too long', good + ['--credits', 'c' * 199], '199'),
     ('credits with a tab', good + ['--credits', 'a\tb'], '--credits'),
     ('credits of two lines', good + ['--credits-file', write(at('lines.txt'), 'one\ntwo\n')], 'column 4'),
@@ -300,19 +352,41 @@ for what, arguments, words in refusals:
         if name == 'out.exe' or 'zav-pack-' in name:
             os.remove(at(name))
 
-# The conversion command in a refusal works as it stands, even for a name that needs quoting,
-# and makes a picture that is taken.
-tricky = convert('-size', '640x480', 'gradient:blue-yellow', at("my title's.png"))
-refused = run(['--payload', payload, '--background', tricky, '-o', at('out.exe')])
-command = refused.stderr.split('convert it: ')[-1].strip()
-subprocess.run(['sh', '-c', command], check=True)
-converted = at("my title's-416x180.jpg")
-accepted = run(['--payload', payload, '--background', converted, '-o', at('converted.exe')])
-check(os.path.exists(converted) and '--background' not in accepted.stderr,
-      'the conversion command did not make a fitting picture: %s\n%s' % (command, accepted.stderr))
+# Pictures as they come: each is fitted to its place and written as a baseline JPEG, one line
+# saying what was done; a button's transparent pixels show the background's there.
+transparent = convert('-size', '160x40', 'xc:none', '-fill', 'red', '-draw', 'rectangle 60,10 99,29', at('ring.png'))
+converted = run(good + ['--background', convert('-size', '800x600', 'gradient:navy-yellow', at('title.png')),
+                        '--buttons', ','.join([transparent, gif, bmp]), '-o', at('converted.exe')])
+check(converted.returncode == 0, 'pictures as they come: %s' % converted.stderr)
+for line in ('--background %s: 800 x 600 PNG scaled to 416 x 312 and 66 rows cut top and bottom' % at('title.png'),
+             '--buttons %s: 160 x 40 PNG scaled to 80 x 20, its transparent pixels showing the background' % transparent,
+             '--buttons %s: 120 x 40 GIF scaled to 80 x 27 and 3 rows cut at the top and 4 at the bottom' % gif):
+    check('zav-pack: ' + line in converted.stdout.splitlines(), 'no line %r in\n%s' % (line, converted.stdout))
+if converted.returncode == 0:
+    blocks = data_blocks(at('converted.exe'))
+    pictures = [Image.open(io.BytesIO(blocks[entry])) for entry in range(1, 5)]
+    check([(p.size, p.info.get('progressive', 0), p.mode) for p in pictures] ==
+          [((416, 180), 0, 'RGB')] + [((80, 20), 0, 'RGB')] * 3, 'not baseline colour JPEGs of their places')
+    # The install button's picture: red in its middle, the background's pixels around it.
+    shown, behind = pictures[1].convert('RGB'), pictures[0].convert('RGB')
+    check(all(abs(a - b) < 24 for a, b in zip(shown.getpixel((40, 10)), (255, 0, 0))), 'the button lost its red')
+    check(all(abs(a - b) < 24 for a, b in zip(shown.getpixel((5, 10)), behind.getpixel((4 + 5, 139 + 10)))),
+          'a transparent pixel does not show the background')
+# Every flavour of JPEG is taken, and --fit contain borders the picture with black.
+for flavour, more in (('progressive', ['-interlace', 'JPEG']), ('grey-scale', ['-colorspace', 'Gray']),
+                      ('CMYK', ['-colorspace', 'CMYK'])):
+    picture = convert(background, *more, at(flavour + '.jpg'))
+    taken = run(good + ['--background', picture, '-o', at('flavour.exe')])
+    check(taken.returncode == 0 and '416 x 180 %s JPEG written as a baseline JPEG' % flavour in taken.stdout,
+          '%s JPEG: %s%s' % (flavour, taken.stdout, taken.stderr))
+contained = run(good + ['--fit', 'contain', '--background', at('title.png'), '-o', at('contained.exe')])
+check('800 x 600 PNG scaled to 240 x 180 with 88 columns of black left and right' in contained.stdout,
+      '--fit contain: ' + contained.stdout + contained.stderr)
 
 # The success path.
-full = good + ['--folder', 'My Game \u03a9\u03bc\u03ad\u03b3\u03b1 \U0001f3ae', '--song', at('song.xm'), '--background', background,
+product = ['--product', 'Acme Rocket \u03a9mega', '--product-version', '1.2.3.4', '--publisher', 'Acme Corp',
+           '--copyright', '\u00a9 2026 Acme Corp', '--run', 'readme.txt', '--open-folder']
+full = good + product + ['--folder', 'My Game \u03a9\u03bc\u03ad\u03b3\u03b1 \U0001f3ae', '--song', at('song.xm'), '--background', background,
                '--buttons', three_buttons, '--credits=made by me', '--info',
                write(at('info.txt'), '\u2554\u2550\u2557 info \u2588\u2591\n')]
 shutil.copy(os.path.join(os.path.dirname(readme), 'assets/music/song.xm'), at('song.xm'))
@@ -365,9 +439,21 @@ if under_wine:
     made = run(['--payload', programs, '-o', at('programs.exe')])
     check(made.returncode == 0, 'programs in two folders did not come back out through FDI: %s' % made.stderr)
 check('channels' in first.stdout, 'success: no song summary\n' + first.stdout)
+# The product's name as the window's title, and in the version information with the rest; without
+# --product the installer names the project, as it always did.
+if first.returncode == 0:
+    check(data_blocks(at('one.exe'))[9:] == ['Acme Rocket \u03a9mega Setup\0'.encode(), b'readme.txt\0', b'\1\0\0\0'],
+          'the title, the file to start and the flags are not in the data')
+    check(version_information(at('one.exe')) == (
+        {'CompanyName': 'Acme Corp', 'FileDescription': 'Acme Rocket \u03a9mega Setup', 'FileVersion': '1.2.3.4',
+         'LegalCopyright': '\u00a9 2026 Acme Corp', 'OriginalFilename': 'one.exe', 'ProductName': 'Acme Rocket \u03a9mega',
+         'ProductVersion': '1.2.3.4'}, (0x10002, 0x30004, 0x10002, 0x30004)),
+        'the version information: %r' % (version_information(at('one.exe')),))
 os.utime(at('payload/readme.txt'), (1, 1))
-again = run(full + ['-o', at('two.exe')], env=dict(SOURCE_DATE_EPOCH='1700000000'))
-check(again.returncode == 0 and open(at('one.exe'), 'rb').read() == open(at('two.exe'), 'rb').read(),
+# The installer names its own file in its version information, so the second goes to a file of
+# the same name.
+again = run(full + ['-o', write(at('again/one.exe'), '')], env=dict(SOURCE_DATE_EPOCH='1700000000'))
+check(again.returncode == 0 and open(at('one.exe'), 'rb').read() == open(at('again/one.exe'), 'rb').read(),
       'the same inputs and SOURCE_DATE_EPOCH gave other bytes')
 later = run(full + ['-o', at('two.exe')], env=dict(SOURCE_DATE_EPOCH='1800000000'))
 check(later.returncode == 0 and open(at('one.exe'), 'rb').read() != open(at('two.exe'), 'rb').read(),
@@ -380,6 +466,9 @@ images = [ico[start:start + size] for size, start in (struct.unpack_from('<II', 
 installer = open(at('iconed.exe'), 'rb').read() if iconed.returncode == 0 else b''
 check(len(images) == 3 and all(image in installer for image in images), '--icon: not every image is in the installer')
 check(installer and checksum_right(pefile.PE(data=installer)), "--icon: the installer's checksum is wrong\n" + iconed.stderr)
+check(installer and version_information(at('iconed.exe'))[0] == {
+    'FileDescription': 'ZAV Installer', 'OriginalFilename': 'iconed.exe', 'ProductName': 'ZAV Installer'} and
+    data_blocks(at('iconed.exe'))[9:] == [b'ZAV Installer\0', b'', b''], 'without --product: %r' % (version_information(at('iconed.exe')),))
 unwritable = run(good + ['-o', at('no/such/folder/out.exe')])
 check(unwritable.returncode == 1 and '-o' in unwritable.stderr, 'a failed write: %s' % unwritable.stderr)
 

@@ -24,8 +24,10 @@ zav-pack makes a Windows installer of your own files, with your own song, pictur
 one program that shows your picture, plays your song (an XM module) and installs your files into
 a folder that its user chooses.
 
-    zav-pack --payload my-game --folder "My Game" --song theme.xm --background title.jpg -o my-game-setup.exe
+    zav-pack --payload my-game --folder "My Game" --song theme.xm --background title.png \\
+        --product "My Game" --product-version 1.0 --run bin/game.exe -o my-game-setup.exe
 
+Pictures come as they are (PNG, BMP, GIF or JPEG of any size) and are fitted to their places.
 Every input is checked the way the installer will use it; every problem is named in one go and
 nothing is written until there is none. zav-pack --help lists every option.
 

@@ -10,7 +10,7 @@ build_packages=(
   cmake ninja-build g++ make python3
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   googletest libgtest-dev libbenchmark-dev
-  libgcab-dev libmspack-dev libjpeg-dev pkg-config
+  libgcab-dev libmspack-dev libjpeg-dev libstb-dev pkg-config
 )
 run_packages=(
   wine wine64 xvfb xdotool x11-apps x11-utils imagemagick xauth

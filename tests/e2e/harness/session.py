@@ -39,6 +39,7 @@ class Session:
         self.program = None
         self.testctl = None
         self.prefix_seconds = 0.0
+        self.window_title = WINDOW_TITLE  # an installer packed with --product has its own
 
     # --- start and end ---------------------------------------------------------------
 
@@ -150,9 +151,9 @@ class Session:
             if self.program is not None and not self.program.running:
                 raise HarnessError(f"the program ended with exit code {self.program.process.returncode} "
                                    f"before its window showed:\n{self.program.log_tail()}")
-            windows = self.display.find_windows(WINDOW_TITLE)
+            windows = self.display.find_windows(self.window_title)
             return windows[0] if windows else None
-        return wait_until(shown, timeout, f'the window "{WINDOW_TITLE}" to show', interval=0.1)
+        return wait_until(shown, timeout, f'the window "{self.window_title}" to show', interval=0.1)
 
     def wait_exit(self, timeout=10):
         """Exit code of the program; an error if it is still running after `timeout` seconds."""
