@@ -411,11 +411,15 @@ check(unpacked(installer[section + cabinet_at:section + cabinet_at + cabinet_siz
 check(installer[section + cabinet_at + 42:section + cabinet_at + 44] == b'\x03\x15', 'the cabinet is not LZX:21')
 # Both builds write LZX and stored cabinets with the same code: the same installer, byte for byte.
 if under_wine:
+    # One file name in two folders: the version information carries the installer's name.
+    for folder in ('windows', 'linux'):
+        os.makedirs(at(folder), exist_ok=True)
+    windows_out, linux_out = at('windows/same.exe'), at('linux/same.exe')
     for method in ([], ['--compression', 'none'], ['--compression', 'lzx:15']):
-        windows_made = run(full + method + ['-o', at('windows.exe')], env=dict(SOURCE_DATE_EPOCH='1700000000'))
-        subprocess.run([linux_zav_pack, *full, *method, '-o', at('linux.exe')], capture_output=True,
+        windows_made = run(full + method + ['-o', windows_out], env=dict(SOURCE_DATE_EPOCH='1700000000'))
+        subprocess.run([linux_zav_pack, *full, *method, '-o', linux_out], capture_output=True,
                        env=dict(os.environ, SOURCE_DATE_EPOCH='1700000000'))
-        check(windows_made.returncode == 0 and open(at('windows.exe'), 'rb').read() == open(at('linux.exe'), 'rb').read(),
+        check(windows_made.returncode == 0 and open(windows_out, 'rb').read() == open(linux_out, 'rb').read(),
               '%s: the two builds made different installers\n%s' % (method, windows_made.stderr))
     # zav-pack.exe reads every cabinet back through the platform's FDI: the LZX edges, each
     # window, and more than one folder of real programs (over 32 MB), all come out whole.
