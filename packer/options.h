@@ -21,5 +21,5 @@ struct Options {
 // given twice, stray arguments and options that exclude each other are problems.
 Options ReadOptions(const std::vector<std::string>& arguments, Diagnostics* diagnostics);
 
-// What `zav-pack --help` prints (the README's section "Make your own installer" shows the same).
+// What `zav-pack --help` prints (docs/zav-pack.md shows the same under "Every option").
 extern const char HelpText[];

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """zav-pack's command line: every refusal is a row (exit 2, the input named, no output file,
 an existing output untouched), then the success path: exit 0, the same bytes twice,
-SOURCE_DATE_EPOCH honoured, a failed write with exit 1, and --help as the README shows it.
+SOURCE_DATE_EPOCH honoured, a failed write with exit 1, and --help as the author's guide
+(docs/zav-pack.md) shows it.
 With a Wine prefix the same table runs against zav-pack.exe, given this machine's paths (Wine
 reads them as paths of its drive Z:); a name that is no Unicode is the same row on both, shown as
 each system has it: bytes that are no UTF-8 on Linux, an unpaired surrogate on Windows.
@@ -543,10 +544,11 @@ if wait_for(lambda: any('zav-pack-' in name for name in os.listdir(work)), 60):
 check(packing.wait(timeout=120) != 0, 'Ctrl+C: the exit code says success')
 left_alone('Ctrl+C', existing)
 
-# --help says what the README's section says.
+# --help says what the author's guide shows under "Every option".
 help_text = run(['--help']).stdout
-section = open(readme).read().split('## Make your own installer')[-1].split('\n## ')[0]
-check(help_text in section.replace('```text\n', ''), '--help differs from the README section')
+guide = open(os.path.join(os.path.dirname(readme), 'docs', 'zav-pack.md')).read()
+section = guide.split('\n## Every option\n')[-1].split('\n## ')[0]
+check(help_text in section.replace('```text\n', ''), '--help differs from docs/zav-pack.md, "Every option"')
 check(run(['--version']).returncode == 0, '--version')
 
 for failure in failures:

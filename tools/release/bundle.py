@@ -22,14 +22,60 @@ README = """zav-pack {version}
 
 zav-pack makes a Windows installer of your own files, with your own song, pictures and texts:
 one program that shows your picture, plays your song (an XM module) and installs your files into
-a folder that its user chooses.
+a folder that its user chooses. Every input you leave out is the project's own.
+
+Example
 
     zav-pack --payload my-game --folder "My Game" --song theme.xm --background title.png \\
-        --product "My Game" --product-version 1.0 --run bin/game.exe -o my-game-setup.exe
+        --product "My Game" --product-version 1.0 --publisher "Me" \\
+        --credits "My Game 1.0 - made by me - music by a friend" \\
+        --texts de=texte-de.txt --run bin/game.exe \\
+        -o my-game-setup.exe
+
+makes my-game-setup.exe, titled "My Game Setup", which shows title.png, plays theme.xm, installs
+every file of my-game into a folder "My Game" below the one its user chooses, and then starts
+bin/game.exe there. texte-de.txt holds the installer's German texts as "key = text" lines.
 
 Pictures come as they are (PNG, BMP, GIF or JPEG of any size) and are fitted to their places.
 Every input is checked the way the installer will use it; every problem is named in one go and
-nothing is written until there is none. zav-pack --help lists every option.
+nothing is written until there is none.
+
+Options
+
+  --payload DIR                 every file below DIR, sub-folders kept, is installed
+  --cabinet FILE.cab            or: a cabinet made elsewhere, installed as it is
+  --compression METHOD          lzx (the default, also lzx:15 .. lzx:21), mszip or none
+  --folder NAME                 the folder created below the one the user chooses
+  --song FILE.xm                the music, an XM module
+  --background FILE             the picture, fitted to 416 x 180 pixels
+  --buttons INSTALL,INFO,EXIT   the three buttons, fitted to 80 x 20 pixels each
+  --fit cover|contain|stretch   how a picture of another shape is fitted (default cover)
+  --credits TEXT                the scrolling line (or --credits-file FILE)
+  --info FILE                   the info dialog's text in UTF-8 (--info-cp437: in code page 437)
+  --icon FILE.ico               the icon that Explorer shows for the installer
+  --product NAME                the window's title "NAME Setup" and the version information
+  --product-version 1.2.3[.4]   the product's version, in the version information
+  --publisher NAME              who makes it, in the version information
+  --copyright TEXT              its copyright line, in the version information
+  --texts LANG=FILE             the installer's texts in one language (de, pt-BR, ... or default)
+  --run PATH                    a file of the payload to start after the install
+  --open-folder                 open the installed folder after the install
+  -o, --output OUT.exe          the installer to write; an existing one is replaced on success
+  --quiet                       no progress line while packing
+  --help, --version
+
+Exit codes
+
+  0  the installer was written
+  1  writing failed; an existing output is left as it was
+  2  bad input: one line for each problem (the input, what is wrong, how to fix it), and
+     nothing written
+
+The installer it makes takes /S /D=PATH for an install without a window, and ends with 0 when
+every file was installed, 1 when the install failed, and 2 for a command line it cannot use.
+
+zav-pack --help says more of each option. The full guide is docs/zav-pack.md in ZAV Installer's
+sources.
 
 {system}
 """
