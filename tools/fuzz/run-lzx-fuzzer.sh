@@ -21,7 +21,7 @@ clang++-14 -std=c++17 -O1 -g -fno-exceptions -fno-rtti -fsanitize=fuzzer,address
   -fno-sanitize-recover=all -I"$root" "$root"/packer/lzx/*.cpp "$root/packer/cabinet_format.cpp" \
   "$root/packer/cabinet_time.cpp" "$root/packer/checks/cabinet_reader_posix.cpp" "$root/packer/file_io_posix.cpp" \
   "$root/tools/fuzz/lzx_encoder_fuzzer.cpp" -lmspack -o "$out/lzx_encoder_fuzzer"
-head -c 60000 "$root/README.md" > "$out/seeds/text"
+head -c 60000 <(cat "$root/README.md" "$root"/docs/*.md) > "$out/seeds/text"
 head -c 70000 /dev/zero > "$out/seeds/zeros"
 head -c 40000 /dev/urandom > "$out/seeds/noise"
 head -c 100000 /bin/sh > "$out/seeds/program"
