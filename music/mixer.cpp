@@ -358,6 +358,16 @@ void ReflectLoop(Voice& voice, Fixed& position, const Sample& sample) {
 }
 
 #if defined(__SSE2__)
+// The position of a frame of the group in which a loop turns, back inside the loop. Which of
+// the four frames turns follows from the step and the loop, and a branch on it would often
+// guess wrong, so one loop length comes off by a selection; only a step of more than a loop
+// leaves the position beyond the end still, and that holds the same way throughout a span.
+inline Fixed IntoLoop(Fixed position, Fixed end, Fixed loop, const Sample& sample) {
+  position -= loop & (Fixed(0) - Fixed(position >= end));
+  if (position >= end) WrapLoop(position, sample);
+  return position;
+}
+
 // The group of four frames in which a loop turns: each position that has reached the loop's
 // end goes back by whole loop lengths, the fractions going on as they were. Out of the hot
 // loop, so that the loop keeps its values in registers.
@@ -365,18 +375,12 @@ __attribute__((noinline)) void MixFourAcrossTurn(float* out, const Sample& sampl
                                                  Progression& at, __m128 gains) {
   const Fixed end = Fixed(uint64_t(sample.loopStart) + sample.loopLength) << 32;
   const Fixed loop = Fixed(sample.loopLength) << 32;
-  Fixed p[4];
-  for (int frame = 0; frame < 4; ++frame, at.next += at.even) {
-    if (at.next >= end) {
-      if (at.next - end < loop) {
-        at.next -= loop;  // as WrapLoop does it, without the call
-      } else {
-        WrapLoop(at.next, sample);
-      }
-    }
-    p[frame] = at.next;
-  }
-  AddFour(out, FourValuesAt(sample.data, p[0], p[1], p[2], p[3], at), gains, gains);
+  Fixed p0 = IntoLoop(at.next, end, loop, sample);
+  Fixed p1 = IntoLoop(p0 + at.even, end, loop, sample);
+  Fixed p2 = IntoLoop(p1 + at.even, end, loop, sample);
+  Fixed p3 = IntoLoop(p2 + at.even, end, loop, sample);
+  at.next = p3 + at.even;
+  AddFour(out, FourValuesAt(sample.data, p0, p1, p2, p3, at), gains, gains);
 }
 #endif
 
