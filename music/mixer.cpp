@@ -119,27 +119,32 @@ inline int32_t HalfFraction(Fixed position) { return int32_t(uint32_t(position) 
 
 #if defined(__SSE2__)
 // After a span's first frame the positions go on by the move with its low bit cleared (see
-// Advance): an arithmetic progression, whose fractions four lanes can follow at once.
+// Advance): an arithmetic progression, whose fractions four lanes can follow at once. The
+// lanes hold the halved fractions that the interpolation weighs with: four moves add a
+// multiple of 8 to a fraction, which carries nothing out of its lowest bit, so its half goes on
+// by half that, modulo 2^31. (Halving the fraction every time would take a copy and a shift.)
 struct Progression {
   Fixed next;         // position of the next frame
   Fixed even;         // the move with its low bit cleared
-  __m128i fractions;  // low 32 bits of the next four positions
-  __m128i fourSteps;  // low 32 bits of four moves, in every lane
+  __m128i halves;     // low 32 bits of the next four positions, halved
+  __m128i fourSteps;  // low 32 bits of four moves, halved, in every lane
 };
+
+const int32_t HalfFractionMask = 0x7FFFFFFF;
 
 // The progression from `next`, the position of a span's second frame (or any later one).
 inline Progression ProgressionFrom(Fixed next, Fixed move) {
   Fixed even = move & ~LowBit;
   uint32_t f = uint32_t(next), e = uint32_t(even);
   return Progression{next, even,
-                     _mm_setr_epi32(int32_t(f), int32_t(f + e), int32_t(f + 2 * e),
-                                    int32_t(f + 3 * e)),
-                     _mm_set1_epi32(int32_t(4 * e))};
+                     _mm_setr_epi32(int32_t(f >> 1), int32_t((f + e) >> 1),
+                                    int32_t((f + 2 * e) >> 1), int32_t((f + 3 * e) >> 1)),
+                     _mm_set1_epi32(int32_t(2 * e))};
 }
 
 // The interpolated values of four frames at p0..p3, the first lowest, computed with the same
-// single-precision operations as MixFrame; the fractions are the progression's next four,
-// which it moves past. (A loop turn changes only the positions' integer parts.)
+// single-precision operations as MixFrame; the halved fractions are the progression's next
+// four, which it moves past. (A loop turn changes only the positions' integer parts.)
 inline __m128 FourValuesAt(const int16_t* data, Fixed p0, Fixed p1, Fixed p2, Fixed p3,
                            Progression& at) {
   // Each pair straight from memory into a vector lane: loading it into a general register
@@ -150,9 +155,9 @@ inline __m128 FourValuesAt(const int16_t* data, Fixed p0, Fixed p1, Fixed p2, Fi
   // the second (-1, 1), both exact in 32 bits.
   __m128i first = _mm_madd_epi16(pairs, _mm_set1_epi32(1));
   __m128i difference = _mm_madd_epi16(pairs, _mm_set1_epi32(0x0001FFFF));
-  __m128i halves = _mm_srli_epi32(at.fractions, 1);
-  at.fractions = _mm_add_epi32(at.fractions, at.fourSteps);
-  __m128 weight = _mm_mul_ps(_mm_cvtepi32_ps(halves), _mm_set1_ps(FractionScale));
+  __m128 weight = _mm_mul_ps(_mm_cvtepi32_ps(at.halves), _mm_set1_ps(FractionScale));
+  at.halves = _mm_and_si128(_mm_add_epi32(at.halves, at.fourSteps),
+                            _mm_set1_epi32(HalfFractionMask));
   return _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(weight, _mm_cvtepi32_ps(difference)));
 }
 
@@ -168,9 +173,14 @@ inline __m128 FourValues(const int16_t* data, Progression& at) {
 
 // Adds four frames' values times their gains: `gainsLow` for the first two frames (left,
 // right, left, right), `gainsHigh` for the last two.
+// Each value goes twice, left and right, by an integer shuffle: it writes a register of its
+// own, where the float ones would need a copy of the value first.
 inline void AddFour(float* out, __m128 value, __m128 gainsLow, __m128 gainsHigh) {
-  __m128 low = _mm_mul_ps(_mm_unpacklo_ps(value, value), gainsLow);
-  __m128 high = _mm_mul_ps(_mm_unpackhi_ps(value, value), gainsHigh);
+  __m128i values = _mm_castps_si128(value);
+  __m128 low = _mm_castsi128_ps(_mm_shuffle_epi32(values, _MM_SHUFFLE(1, 1, 0, 0)));
+  __m128 high = _mm_castsi128_ps(_mm_shuffle_epi32(values, _MM_SHUFFLE(3, 3, 2, 2)));
+  low = _mm_mul_ps(low, gainsLow);
+  high = _mm_mul_ps(high, gainsHigh);
   _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), low));
   _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), high));
 }
