@@ -379,10 +379,11 @@ inline Fixed IntoLoop(Fixed position, Fixed end, Fixed loop, const Sample& sampl
 }
 
 // The group of four frames in which a loop turns: each position that has reached the loop's
-// end goes back by whole loop lengths, the fractions going on as they were. Out of the hot
-// loop, so that the loop keeps its values in registers.
-__attribute__((noinline)) void MixFourAcrossTurn(float* out, const Sample& sample,
-                                                 Progression& at, __m128 gains) {
+// end goes back by whole loop lengths, the fractions going on as they were. Within the loop,
+// since a short loop turns every few groups: the progression stays in registers and the
+// group costs no call.
+inline void MixFourAcrossTurn(float* out, const Sample& sample, Progression& at,
+                              __m128 gains) {
   const Fixed end = Fixed(uint64_t(sample.loopStart) + sample.loopLength) << 32;
   const Fixed loop = Fixed(sample.loopLength) << 32;
   Fixed p0 = IntoLoop(at.next, end, loop, sample);
