@@ -7,6 +7,7 @@
 
 #include "music/module.h"
 #include "music/output_config.h"
+#include "music/quotient.h"
 #include "music/rounding.h"
 
 Voice Voices[VoiceCount];
@@ -16,9 +17,6 @@ namespace {
 // A 32.32 fixed-point position or step. Arithmetic on it wraps modulo 2^64, exactly like the
 // voice's two 32-bit halves added with carry.
 typedef uint64_t Fixed;
-// Distances and boundaries: a 32-bit loop end times 2^32 minus a signed position needs more
-// than 64 bits to be exact.
-__extension__ typedef __int128 Wide;
 
 const float InverseOf255 = 1.0f / 255.0f;
 const float FractionScale = 1.0f / 2147483648.0f;  // 2^-31
@@ -38,19 +36,6 @@ Fixed StepOf(const Voice& voice) {
 }
 
 Fixed FromWide(Wide position) { return Fixed(int64_t(position)); }
-
-// The quotient of x >= 0 by d > 0, rounded down, where it is known to be below 2^32: in one
-// 64-bit division when both fit, else digit by digit with products only. A 128-bit division
-// would bring the compiler's helpers for it, over a kilobyte, into the program.
-uint64_t Quotient(Wide x, Wide d) {
-  const Wide Beyond64 = Wide(1) << 64;
-  if (x < Beyond64 && d < Beyond64) return uint64_t(x) / uint64_t(d);
-  uint64_t q = 0;
-  for (uint64_t bit = uint64_t(1) << 31; bit != 0; bit >>= 1) {
-    if (Wide(q | bit) * d <= x) q |= bit;
-  }
-  return q;
-}
 
 // Every frame clears the lowest bit of the position before it adds the move (the step, or its
 // negation when moving backward). After the first frame the position therefore goes on by the
@@ -109,27 +94,32 @@ inline int32_t HalfFraction(Fixed position) { return int32_t(uint32_t(position) 
 
 #if defined(__SSE2__)
 // After a span's first frame the positions go on by the move with its low bit cleared (see
-// Advance): an arithmetic progression, whose fractions four lanes can follow at once.
+// Advance): an arithmetic progression, whose fractions four lanes can follow at once. The
+// lanes hold the halved fractions that the interpolation weighs with: four moves add a
+// multiple of 8 to a fraction, which carries nothing out of its lowest bit, so its half goes on
+// by half that, modulo 2^31. (Halving the fraction every time would take a copy and a shift.)
 struct Progression {
   Fixed next;         // position of the next frame
   Fixed even;         // the move with its low bit cleared
-  __m128i fractions;  // low 32 bits of the next four positions
-  __m128i fourSteps;  // low 32 bits of four moves, in every lane
+  __m128i halves;     // low 32 bits of the next four positions, halved
+  __m128i fourSteps;  // low 32 bits of four moves, halved, in every lane
 };
+
+const int32_t HalfFractionMask = 0x7FFFFFFF;
 
 // The progression from `next`, the position of a span's second frame (or any later one).
 inline Progression ProgressionFrom(Fixed next, Fixed move) {
   Fixed even = move & ~LowBit;
   uint32_t f = uint32_t(next), e = uint32_t(even);
   return Progression{next, even,
-                     _mm_setr_epi32(int32_t(f), int32_t(f + e), int32_t(f + 2 * e),
-                                    int32_t(f + 3 * e)),
-                     _mm_set1_epi32(int32_t(4 * e))};
+                     _mm_setr_epi32(int32_t(f >> 1), int32_t((f + e) >> 1),
+                                    int32_t((f + 2 * e) >> 1), int32_t((f + 3 * e) >> 1)),
+                     _mm_set1_epi32(int32_t(2 * e))};
 }
 
 // The interpolated values of four frames at p0..p3, the first lowest, computed with the same
-// single-precision operations as MixFrame; the fractions are the progression's next four,
-// which it moves past. (A loop turn changes only the positions' integer parts.)
+// single-precision operations as MixFrame; the halved fractions are the progression's next
+// four, which it moves past. (A loop turn changes only the positions' integer parts.)
 inline __m128 FourValuesAt(const int16_t* data, Fixed p0, Fixed p1, Fixed p2, Fixed p3,
                            Progression& at) {
   // Each pair straight from memory into a vector lane: loading it into a general register
@@ -140,9 +130,9 @@ inline __m128 FourValuesAt(const int16_t* data, Fixed p0, Fixed p1, Fixed p2, Fi
   // the second (-1, 1), both exact in 32 bits.
   __m128i first = _mm_madd_epi16(pairs, _mm_set1_epi32(1));
   __m128i difference = _mm_madd_epi16(pairs, _mm_set1_epi32(0x0001FFFF));
-  __m128i halves = _mm_srli_epi32(at.fractions, 1);
-  at.fractions = _mm_add_epi32(at.fractions, at.fourSteps);
-  __m128 weight = _mm_mul_ps(_mm_cvtepi32_ps(halves), _mm_set1_ps(FractionScale));
+  __m128 weight = _mm_mul_ps(_mm_cvtepi32_ps(at.halves), _mm_set1_ps(FractionScale));
+  at.halves = _mm_and_si128(_mm_add_epi32(at.halves, at.fourSteps),
+                            _mm_set1_epi32(HalfFractionMask));
   return _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(weight, _mm_cvtepi32_ps(difference)));
 }
 
@@ -158,9 +148,14 @@ inline __m128 FourValues(const int16_t* data, Progression& at) {
 
 // Adds four frames' values times their gains: `gainsLow` for the first two frames (left,
 // right, left, right), `gainsHigh` for the last two.
+// Each value goes twice, left and right, by an integer shuffle: it writes a register of its
+// own, where the float ones would need a copy of the value first.
 inline void AddFour(float* out, __m128 value, __m128 gainsLow, __m128 gainsHigh) {
-  __m128 low = _mm_mul_ps(_mm_unpacklo_ps(value, value), gainsLow);
-  __m128 high = _mm_mul_ps(_mm_unpackhi_ps(value, value), gainsHigh);
+  __m128i values = _mm_castps_si128(value);
+  __m128 low = _mm_castsi128_ps(_mm_shuffle_epi32(values, _MM_SHUFFLE(1, 1, 0, 0)));
+  __m128 high = _mm_castsi128_ps(_mm_shuffle_epi32(values, _MM_SHUFFLE(3, 3, 2, 2)));
+  low = _mm_mul_ps(low, gainsLow);
+  high = _mm_mul_ps(high, gainsHigh);
   _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), low));
   _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), high));
 }
@@ -348,25 +343,30 @@ void ReflectLoop(Voice& voice, Fixed& position, const Sample& sample) {
 }
 
 #if defined(__SSE2__)
+// The position of a frame of the group in which a loop turns, back inside the loop. Which of
+// the four frames turns follows from the step and the loop, and a branch on it would often
+// guess wrong, so one loop length comes off by a selection; only a step of more than a loop
+// leaves the position beyond the end still, and that holds the same way throughout a span.
+inline Fixed IntoLoop(Fixed position, Fixed end, Fixed loop, const Sample& sample) {
+  position -= loop & (Fixed(0) - Fixed(position >= end));
+  if (position >= end) WrapLoop(position, sample);
+  return position;
+}
+
 // The group of four frames in which a loop turns: each position that has reached the loop's
-// end goes back by whole loop lengths, the fractions going on as they were. Out of the hot
-// loop, so that the loop keeps its values in registers.
-__attribute__((noinline)) void MixFourAcrossTurn(float* out, const Sample& sample,
-                                                 Progression& at, __m128 gains) {
+// end goes back by whole loop lengths, the fractions going on as they were. Within the loop,
+// since a short loop turns every few groups: the progression stays in registers and the
+// group costs no call.
+inline void MixFourAcrossTurn(float* out, const Sample& sample, Progression& at,
+                              __m128 gains) {
   const Fixed end = Fixed(uint64_t(sample.loopStart) + sample.loopLength) << 32;
   const Fixed loop = Fixed(sample.loopLength) << 32;
-  Fixed p[4];
-  for (int frame = 0; frame < 4; ++frame, at.next += at.even) {
-    if (at.next >= end) {
-      if (at.next - end < loop) {
-        at.next -= loop;  // as WrapLoop does it, without the call
-      } else {
-        WrapLoop(at.next, sample);
-      }
-    }
-    p[frame] = at.next;
-  }
-  AddFour(out, FourValuesAt(sample.data, p[0], p[1], p[2], p[3], at), gains, gains);
+  Fixed p0 = IntoLoop(at.next, end, loop, sample);
+  Fixed p1 = IntoLoop(p0 + at.even, end, loop, sample);
+  Fixed p2 = IntoLoop(p1 + at.even, end, loop, sample);
+  Fixed p3 = IntoLoop(p2 + at.even, end, loop, sample);
+  at.next = p3 + at.even;
+  AddFour(out, FourValuesAt(sample.data, p0, p1, p2, p3, at), gains, gains);
 }
 #endif
 
@@ -460,10 +460,13 @@ void SkipSilentLoop(Voice& voice, const Sample& sample, int32_t count) {
   voice.rampTargetLeft = 0;
   voice.rampTargetRight = 0;
   Fixed position = Advance(PositionOf(voice), count, StepOf(voice));
-  int64_t at = int64_t(position >> 32);
-  int64_t end = int64_t(sample.loopStart) + sample.loopLength;
-  if (at >= end) at -= ((at - end) / sample.loopLength + 1) * int64_t(sample.loopLength);
-  StorePosition(voice, (Fixed(uint32_t(at)) << 32) | uint32_t(position));
+  // Everything here is below 2^31 (SilentOnForwardLoop sees to that), so the division is a
+  // 32-bit one: a 64-bit one takes several times as long on many processors, for every faded
+  // voice in every call.
+  uint32_t at = uint32_t(position >> 32);
+  uint32_t end = sample.loopStart + sample.loopLength;
+  if (at >= end) at -= ((at - end) / sample.loopLength + 1) * sample.loopLength;
+  StorePosition(voice, (Fixed(at) << 32) | uint32_t(position));
 }
 
 void MixVoice(Voice& voice, float* out, int32_t count) {

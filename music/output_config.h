@@ -16,3 +16,7 @@ extern float RampStep;      // 1 / RampFrames
 // a ramp would be shorter than a frame still ramps over one frame, so that nothing derived
 // from these values divides by zero.
 void SetOutputRate(int32_t rate);
+
+// The 32.32 fixed-point step per output frame of a sound at `hertz`: hertz / OutputRate,
+// rounded down.
+uint64_t FrameStepOf(uint32_t hertz);

@@ -93,9 +93,10 @@ void UpdateFrequencyOf(Voice* voice, const Channel* channel, const Module* modul
     frequency = AmigaFrequency(int64_t(channel->period) + channel->periodDelta);
   }
   voice->frequency = frequency;
-  int64_t stepped = frequency < LowestStepFrequency ? LowestStepFrequency : frequency;
-  voice->step = int32_t(stepped / OutputRate);
-  voice->stepFraction = uint32_t(((stepped % OutputRate) << 32) / OutputRate);
+  uint64_t step = FrameStepOf(uint32_t(frequency < LowestStepFrequency ? LowestStepFrequency
+                                                                        : frequency));
+  voice->step = int32_t(step >> 32);
+  voice->stepFraction = uint32_t(step);
 }
 
 // Silence: the mixer skips a voice without a sample. A note started just before moved the

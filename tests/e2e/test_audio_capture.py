@@ -77,10 +77,11 @@ class HelperShutdownCrash(unittest.TestCase):
         said = []
         for code, err, expected in ((0, closing.format(0), 0), (3, closing.format(3), 3),
                                     (-11, closing.format(0), 0), (-11, closing.format(3), 3),
-                                    (-6, "zav-testctl: tone failed\n" + closing.format(3), 3)):
+                                    (-6, "zav-testctl: tone failed\n" + closing.format(3), 3),
+                                    (-11, closing.format(0).replace("\n", "\r\n"), 0)):
             with self.subTest(code=code, err=err):
                 self.assertEqual(harness.wine.helper_outcome(("tone", 2), code, err, said.append), expected)
-        self.assertEqual(len(said), 3)
+        self.assertEqual(len(said), 4)
         self.assertIn("after its work was done", said[0])
         for err in ("", "zav-testctl: rect ends with 0\n", "zav-testctl: tone ends with 0 and more"):
             with self.subTest(err=err), self.assertRaisesRegex(harness.HarnessError, "before its work was done"):

@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "music/quotient.h"
 #include "tests/mixer/mixer_reference.h"
 #include "tests/mixer/mixer_support.h"
 
@@ -121,6 +122,36 @@ TEST(MixerLimits, SampleWithoutDataStopsWithoutReading) {
   float out[4] = {};
   EXPECT_EQ(MixAlone(Loud(&broken, 1, 0), out, 2).sample, nullptr);
   EXPECT_EQ(out[0], 0.0f);
+}
+
+// The frames to a boundary come from a division of doubles where the distance fits 62 bits;
+// beyond 2^53 the doubles round the distance, and the remainder must mend the estimate, or a
+// boundary would be met a frame early or late. Dividends next to exact multiples, on both
+// sides of 2^53 and of 2^62, against the exact quotient.
+TEST(MixerLimits, FramesToABoundaryAreTheExactQuotient) {
+  __extension__ typedef unsigned __int128 Exact;
+  const uint64_t divisors[] = {1, 3, 255, (1ull << 31) - 1, (1ull << 30) + 1, (1ull << 32) + 5,
+                               (1ull << 40) + 7, (1ull << 50) - 3};
+  const uint64_t quotients[] = {0, 1, 2, 1000, (1ull << 21) + 1, (1ull << 31) - 1,
+                                (1ull << 32) - 2};
+  const int64_t nudges[] = {-1, 0, 1};
+  for (uint64_t d : divisors) {
+    for (uint64_t q : quotients) {
+      for (int64_t nudge : nudges) {
+        Exact multiple = Exact(q) * d;
+        if (nudge < 0 && multiple == 0) continue;
+        Exact x = nudge < 0 ? multiple - 1 : multiple + Exact(nudge);
+        EXPECT_EQ(Quotient(Wide(x), Wide(d)), uint64_t(x / d)) << uint64_t(x) << " / " << d;
+      }
+    }
+  }
+  // Divisors beyond 2^53 round too, and with them the estimate can fall one short.
+  const uint64_t roundedBoth[][2] = {{3131124559575240836u, 164796029451328465u},
+                                     {4150927583648874580u, 415092758364887458u},
+                                     {(1ull << 62) - 1, (1ull << 61) + 1}};
+  for (const auto& pair : roundedBoth) {
+    EXPECT_EQ(Quotient(Wide(pair[0]), Wide(pair[1])), pair[0] / pair[1]) << pair[0];
+  }
 }
 
 }  // namespace

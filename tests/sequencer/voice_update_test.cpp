@@ -134,6 +134,21 @@ TEST_F(VoiceUpdate, PeriodLimits) {
   EXPECT_EQ(Voices[4].step, INT32_MAX / 44100);
 }
 
+// The step comes from the rate's reciprocal; it must be the rounded-down quotient at every
+// rate, for the lowest and highest frequencies too.
+TEST_F(VoiceUpdate, StepIsTheRoundedDownQuotientAtEveryRate) {
+  const int32_t rates[] = {1, 2, 3, 7, 11025, 44100, 48000, 96000, 1000003, INT32_MAX};
+  const uint32_t hertz[] = {0, 1, 100, 8363, 44099, 44100, 44101, 96000, 1u << 31, UINT32_MAX};
+  for (int32_t rate : rates) {
+    SetOutputRate(rate);
+    for (uint32_t h : hertz) {
+      uint64_t expected = (uint64_t(h / rate) << 32) | ((uint64_t(h % rate) << 32) / rate);
+      EXPECT_EQ(FrameStepOf(h), expected) << h << " Hz at " << rate;
+    }
+  }
+  SetOutputRate(DefaultOutputRate);
+}
+
 TEST_F(VoiceUpdate, StopSilencesTheVoice) {
   Channel* c = Playing(6);
   Update(c, Everything);

@@ -299,7 +299,8 @@ def helper_outcome(args, code, err, log=print):
     if code >= 0:
         return code
     name = " ".join(map(str, args))
-    match = re.search(rf"^zav-testctl: {re.escape(str(args[0]))} ends with (-?\d+)$", err, re.M)
+    # The helper's C runtime writes its lines with CR LF: "$" alone would never see the end of one.
+    match = re.search(rf"^zav-testctl: {re.escape(str(args[0]))} ends with (-?\d+)\r?$", err, re.M)
     if match is None:
         raise HarnessError(f"zav-testctl {name} crashed (signal {-code}) before its work was done: "
                            f"a crash of the helper, not a failed check: {err.strip()}")
