@@ -123,6 +123,26 @@ TEST(DataSection, ADamagedDirectoryIsRefused) {
   }
 }
 
+// A damaged installer still says so in its user's language when its texts are whole.
+TEST(DataSection, TheTextsOfADamagedDirectoryAreStillFound) {
+  Blocks blocks;
+  blocks.blocks[FolderNameEntry] = Bytes("..\\..\\Windows");
+  const std::vector<uint8_t> section = LayOutDataSection(blocks.blocks);
+  std::vector<uint8_t> version2 = section, outside = section, damagedTexts = section;
+  PutU32(&version2, 4, 2);
+  PutU32(&outside, OffsetOf(TextsEntry) + 4, 1u << 30);
+  PutU32(&damagedTexts, OffsetOf(TextsEntry) + 4, uint32_t(blocks.blocks[TextsEntry].size() - 1));
+  DataBlock all[DataEntryCount] = {}, texts = {};
+  ASSERT_FALSE(Read(section, all));
+  ASSERT_TRUE(ReadTextsEntry(section.data(), uint32_t(section.size()), &texts));
+  EXPECT_EQ(std::vector<uint8_t>(texts.bytes, texts.bytes + texts.size), blocks.blocks[TextsEntry]);
+  for (const auto* damaged : {&version2, &outside, &damagedTexts}) {
+    DataBlock none = {};
+    EXPECT_FALSE(ReadTextsEntry(damaged->data(), uint32_t(damaged->size()), &none));
+    EXPECT_EQ(none.bytes, nullptr);
+  }
+}
+
 // An installer made before the title existed (version 1, nine entries), one of version 2 whose
 // title is absent, and one whose directory ends before the entries after the title (as one made
 // before those existed): all read, the missing entries absent.
