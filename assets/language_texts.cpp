@@ -18,10 +18,12 @@ const char* const EnglishTexts[TextKeyCount] = {
     "M: music off",
 };
 
-const char* ShownTexts[TextKeyCount] = {EnglishTexts[0], EnglishTexts[1], EnglishTexts[2], EnglishTexts[3],
-                                        EnglishTexts[4], EnglishTexts[5], EnglishTexts[6]};
-
 namespace {
+
+// The picked texts, null for English. (Not copies of the English pointers: the only writable
+// word that points at an English status text is the status line's own, where tools that watch
+// an install from outside look for it.)
+const char* PickedTexts[TextKeyCount];
 
 bool IsLetter(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -127,8 +129,10 @@ bool IsTextsBlock(const uint8_t* block, uint32_t size) {
   return at == last;
 }
 
+const char* ShownText(TextKey key) { return PickedTexts[key] ? PickedTexts[key] : EnglishTexts[key]; }
+
 void PickTexts(const uint8_t* block, uint32_t size, const char* userTag) {
-  for (int key = 0; key < TextKeyCount; ++key) ShownTexts[key] = EnglishTexts[key];
+  for (int key = 0; key < TextKeyCount; ++key) PickedTexts[key] = nullptr;
   if (!block || size == 0) return;
   const char* record = nullptr;
   if (IsLanguageTag(userTag)) {
@@ -144,6 +148,6 @@ void PickTexts(const uint8_t* block, uint32_t size, const char* userTag) {
   if (!record) return;
   const char* text = record + std::strlen(record) + 1;
   for (int key = 0; key < TextKeyCount; text += std::strlen(text) + 1, ++key) {
-    if (*text) ShownTexts[key] = text;
+    if (*text) PickedTexts[key] = text;
   }
 }

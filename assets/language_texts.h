@@ -32,8 +32,8 @@ constexpr char DefaultLanguage[] = "default";
 
 extern const char* const EnglishTexts[TextKeyCount];
 
-// The texts shown, UTF-8: English until PickTexts chose others.
-extern const char* ShownTexts[TextKeyCount];
+// The text shown for a key, UTF-8: English until PickTexts chose another.
+const char* ShownText(TextKey key);
 
 enum class TextFault {
   None,
@@ -58,7 +58,7 @@ bool IsLanguageTag(const char* tag);
 // "default", every text one that CheckText takes, nothing after the closing NUL.
 bool IsTextsBlock(const uint8_t* block, uint32_t size);
 
-// Sets ShownTexts from the record for `userTag` (the user's display language, or the one the
+// Sets the texts shown from the record for `userTag` (the user's display language, or the one the
 // command line names): the record of that exact tag, else the one of its script ("zh-Hans" for
 // "zh-CN"), else the one of its primary language ("de" for "de-AT"), else "default", else none;
 // the record's empty texts stay English. Case does not matter. `block` is whole (IsTextsBlock)

@@ -32,8 +32,8 @@ void ShowStatus(const char* text, bool outcome) {
   if (outcome || GetTickCount() - AnnouncedAt >= ProgressAnnounceMs) Announce(text);
 }
 
-void ShowMusicHint() { ShowStatus(ShownTexts[MusicKey], true); }
+void ShowMusicHint() { ShowStatus(ShownText(MusicKey), true); }
 
 void DismissMusicHint() {
-  if (StatusText.load() == ShownTexts[MusicKey]) ShowStatus(nullptr, true);
+  if (StatusText.load() == ShownText(MusicKey)) ShowStatus(nullptr, true);
 }

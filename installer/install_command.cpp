@@ -40,7 +40,7 @@ DWORD ShownAt;
 
 void ShowProgress(uint32_t percent) {
   char* text = ProgressTexts[percent];
-  if (!text[0]) FormProgressText(text, ShownTexts[InstallingKey], percent);
+  if (!text[0]) FormProgressText(text, ShownText(InstallingKey), percent);
   ShowStatus(text, false);
   ShownPercent = percent;
   ShownAt = GetTickCount();
@@ -54,7 +54,7 @@ void UpdateProgress(uint32_t percent) {
 
 // The folder the user chose, in ChosenFolder; false if there is none.
 bool AskForFolder(HWND window, bool* cancelled) {
-  FormBrowseTitle(BrowseTitle, ShownTexts[BrowseKey], ProgramText(FolderNameEntry));
+  FormBrowseTitle(BrowseTitle, ShownText(BrowseKey), ProgramText(FolderNameEntry));
   BROWSEINFOW browse = {};
   browse.hwndOwner = window;
   browse.lpszTitle = Wide(BrowseTitle);
@@ -109,7 +109,7 @@ void InstallCommand(HWND window) {
   if (!cancelled) {
     ShowProgress(0);
     bool installed = chosen && InstallIntoChosenFolder(HandleMessagesBetweenBlocks);
-    ShowStatus(ShownTexts[installed ? CompletedKey : ErrorKey], true);
+    ShowStatus(ShownText(installed ? CompletedKey : ErrorKey), true);
     // Once what the author asked for is started, the installer has done its part.
     if (installed && StartAfterInstall(window)) {
       MusicFadeOut();

@@ -26,7 +26,7 @@ enum ExitCode : UINT { ExitDone = 0, ExitFailed = 1, ExitUnusable = 2, ExitDamag
 void ShowMessage(TextKey key, UINT icon) {
   // At most 1,000 characters, each at most two UTF-16 units.
   char16_t text[2 * MessageTextMaxCharacters + 1];
-  AppendUtf16(text, text + sizeof text / sizeof *text, ShownTexts[key]);
+  AppendUtf16(text, text + sizeof text / sizeof *text, ShownText(key));
   MessageBoxW(nullptr, Wide(text), L"ZAV Installer", MB_OK | icon);
 }
 

@@ -35,11 +35,11 @@ TEST(LanguageTexts, PicksTheUsersLanguageNeverTheFirstListed) {
   for (const auto& c : cases) {
     ASSERT_TRUE(IsTextsBlock(reinterpret_cast<const uint8_t*>(c.block.data()), uint32_t(c.block.size()))) << c.user;
     PickTexts(reinterpret_cast<const uint8_t*>(c.block.data()), uint32_t(c.block.size()), c.user);
-    EXPECT_STREQ(ShownTexts[CompletedKey], c.picked) << c.user;
-    EXPECT_STREQ(ShownTexts[ErrorKey], "Unknown error") << "an empty text stays English";
+    EXPECT_STREQ(ShownText(CompletedKey), c.picked) << c.user;
+    EXPECT_STREQ(ShownText(ErrorKey), "Unknown error") << "an empty text stays English";
   }
   PickTexts(nullptr, 0, "de");
-  EXPECT_STREQ(ShownTexts[CompletedKey], "Installation completed");
+  EXPECT_STREQ(ShownText(CompletedKey), "Installation completed");
 }
 
 TEST(LanguageTexts, RulesOfTagsTextsAndPlaceholders) {
