@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "assets/language_texts.h"
 #include "installer/file_names.h"
 #include "installer/utf8.h"
 
@@ -21,6 +22,7 @@ bool IsText(const DataBlock& block) {
 bool BlockFitsItsEntry(int entry, const DataBlock& block) {
   if (entry == SongEntry) return block.size >= 4 && ReadU32(block.bytes) == block.size - 4;
   if (entry == FlagsEntry) return block.size == 4;
+  if (entry == TextsEntry) return IsTextsBlock(block.bytes, block.size);
   if (entry < CreditsEntry) return true;
   if (!IsText(block)) return false;
   const char* text = reinterpret_cast<const char*>(block.bytes);
@@ -34,6 +36,7 @@ bool BlockFitsItsEntry(int entry, const DataBlock& block) {
 // Whether this program reads a directory of this version with this many entries.
 bool KnownShape(uint32_t version, uint32_t count) {
   if (version == 1) return count == Version1EntryCount;
+  if (version == 2) return count > Version1EntryCount && count <= Version2EntryCount;
   return version == DataVersion && count > Version1EntryCount && count <= DataEntryCount;
 }
 
@@ -54,5 +57,19 @@ bool ReadDataDirectory(const uint8_t* section, uint32_t size, DataBlock blocks[D
     if (!BlockFitsItsEntry(int(entry), found[entry])) return false;
   }
   std::memcpy(blocks, found, sizeof found);
+  return true;
+}
+
+bool ReadTextsEntry(const uint8_t* section, uint32_t size, DataBlock* texts) {
+  if (!section || size < DataHeaderSize || std::memcmp(section, DataMagic, 4) != 0) return false;
+  uint32_t count = ReadU32(section + 8);
+  if (ReadU32(section + 4) != DataVersion || count <= uint32_t(TextsEntry) || count > DataEntryCount) return false;
+  uint32_t directorySize = DataHeaderSize + 8 * count;
+  if (size < directorySize) return false;
+  uint32_t offset = ReadU32(section + DataHeaderSize + 8 * TextsEntry);
+  uint32_t length = ReadU32(section + DataHeaderSize + 8 * TextsEntry + 4);
+  if (offset < directorySize || offset > size || length > size - offset || !IsTextsBlock(section + offset, length))
+    return false;
+  *texts = {section + offset, length};
   return true;
 }

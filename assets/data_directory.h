@@ -8,11 +8,12 @@
 // of which may be absent (offset and size 0), and new kinds of entries are added at the end of
 // the list: a directory of version 2 may stop before the last entry this program knows, and the
 // ones it leaves out are absent. So an installer made before an entry existed is still read.
+// Version 3 adds the texts by language; a directory of version 2 stops before them.
 #pragma once
 #include <cstdint>
 
 constexpr char DataMagic[4] = {'Z', 'A', 'V', 'D'};
-constexpr uint32_t DataVersion = 2;
+constexpr uint32_t DataVersion = 3;
 constexpr uint32_t DataHeaderSize = 12;
 constexpr uint32_t DataBlockAlignment = 16;
 
@@ -29,6 +30,7 @@ enum DataEntry : int {
   TitleEntry,          // from version 2 on: the window's title, UTF-8 and a NUL
   RunEntry,            // a file to start once installed: a stored name of the cabinet and a NUL
   FlagsEntry,          // u32: what else happens after the install (AfterInstallFlags)
+  TextsEntry,          // from version 3 on: the texts by language (language_texts.h)
   DataEntryCount
 };
 
@@ -38,6 +40,7 @@ enum AfterInstallFlags : uint32_t {
 
 // The entries that version 1 has, and that every version needs.
 constexpr int Version1EntryCount = FolderNameEntry + 1;
+constexpr int Version2EntryCount = FlagsEntry + 1;
 constexpr int TitleMaxCharacters = 120;
 
 constexpr uint32_t DataDirectorySize = DataHeaderSize + 8 * DataEntryCount;
@@ -54,5 +57,10 @@ struct DataBlock {
 // empty, a text without its NUL or with one too early (credits), a song whose byte count
 // disagrees with its block, a folder name the installer would refuse, a title that is no UTF-8
 // or longer than TitleMaxCharacters, a file to start that is no safe stored name, flags that are
-// not 4 bytes.
+// not 4 bytes, texts by language that are not whole (IsTextsBlock).
 bool ReadDataDirectory(const uint8_t* section, uint32_t size, DataBlock blocks[DataEntryCount]);
+
+// Only the texts by language of a directory that ReadDataDirectory refuses, so that a damaged
+// installer can still say so in its user's language: false, with `texts` untouched, unless the
+// directory is of this version and names a whole texts block inside the section.
+bool ReadTextsEntry(const uint8_t* section, uint32_t size, DataBlock* texts);

@@ -12,5 +12,6 @@ inline const char* ProgramText(DataEntry entry) {
 }
 
 // Finds the data in the program's own image. False when the last section holds no consistent
-// directory: the installer is damaged and must not run.
+// directory: the installer is damaged and must not run (its texts by language may still be
+// found, to say so).
 bool FindProgramData();

@@ -27,5 +27,7 @@ const uint8_t* LastSection(uint32_t* size) {
 bool FindProgramData() {
   uint32_t size = 0;
   const uint8_t* section = LastSection(&size);
-  return section && ReadDataDirectory(section, size, ProgramData);
+  if (section && ReadDataDirectory(section, size, ProgramData)) return true;
+  if (section) ReadTextsEntry(section, size, &ProgramData[TextsEntry]);
+  return false;
 }

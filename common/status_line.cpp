@@ -1,8 +1,9 @@
 #include "common/status_line.h"
 
+#include "assets/language_texts.h"
 #include "common/shared_state.h"
-
-const char MusicHint[] = "M: music off";
+#include "common/wide_text.h"
+#include "installer/utf8.h"
 
 namespace {
 
@@ -14,7 +15,10 @@ DWORD AnnouncedAt;
 void Announce(const char* text) {
   AnnouncedAt = GetTickCount();
   if (!StatusControl) return;
-  SetWindowTextA(StatusControl, text ? text : "");
+  // A status text has at most 35 characters, each at most two UTF-16 units.
+  char16_t wide[2 * StatusTextMaxCharacters + 1] = {};
+  if (text) AppendUtf16(wide, wide + sizeof wide / sizeof *wide, text);
+  SetWindowTextW(StatusControl, Wide(wide));
   NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, StatusControl, OBJID_WINDOW, CHILDID_SELF);
 }
 
@@ -28,6 +32,8 @@ void ShowStatus(const char* text, bool outcome) {
   if (outcome || GetTickCount() - AnnouncedAt >= ProgressAnnounceMs) Announce(text);
 }
 
+void ShowMusicHint() { ShowStatus(ShownText(MusicKey), true); }
+
 void DismissMusicHint() {
-  if (StatusText.load() == MusicHint) ShowStatus(nullptr, true);
+  if (StatusText.load() == ShownText(MusicKey)) ShowStatus(nullptr, true);
 }

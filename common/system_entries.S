@@ -63,6 +63,8 @@ __imp_\name:
   entry GetFullPathNameW
   entry GetLastError
   entry GetTickCount
+  entry GetUserDefaultUILanguage
+  entry LCIDToLocaleName
   entry MoveFileExW
   entry MultiByteToWideChar
   entry WideCharToMultiByte
@@ -71,12 +73,14 @@ __imp_\name:
   entry BeginPaint
   entry CallWindowProcA
   entry CreateWindowExA
+  entry CreateWindowExW
   entry DefWindowProcA
   entry DefWindowProcW
   entry DestroyWindow
   entry DialogBoxParamA
   entry DispatchMessageA
   entry DrawTextA
+  entry DrawTextW
   entry EndDialog
   entry EndPaint
   entry GetDC
@@ -90,7 +94,7 @@ __imp_\name:
   entry KillTimer
   entry LoadCursorA
   entry LoadIconA
-  entry MessageBoxA
+  entry MessageBoxW
   entry NotifyWinEvent
   entry PeekMessageA
   entry PostMessageA
@@ -105,13 +109,16 @@ __imp_\name:
   entry SetWindowLongPtrA
   entry SetWindowPos
   entry SetWindowTextA
+  entry SetWindowTextW
   entry SystemParametersInfoA
+  entry SystemParametersInfoW
   end_library
   library "gdi32.dll"
   entry BitBlt
   entry CreateCompatibleDC
   entry CreateDIBSection
   entry CreateFontA
+  entry CreateFontIndirectW
   entry CreateSolidBrush
   entry DeleteDC
   entry DeleteObject

@@ -6,6 +6,7 @@
 
 #include <shlobj.h>
 
+#include "assets/language_texts.h"
 #include "assets/program_data.h"
 #include "common/shared_state.h"
 #include "common/status_line.h"
@@ -20,8 +21,6 @@ namespace {
 
 char16_t BrowseTitle[BrowseTitleSize];
 char16_t ChosenFolder[PathBufferSize];
-const char Installed[] = "Installation completed";
-const char InstallFailed[] = "Unknown error";
 
 bool Extracting;
 bool InstallStopAsked;
@@ -41,7 +40,7 @@ DWORD ShownAt;
 
 void ShowProgress(uint32_t percent) {
   char* text = ProgressTexts[percent];
-  if (!text[0]) FormProgressText(text, percent);
+  if (!text[0]) FormProgressText(text, ShownText(InstallingKey), percent);
   ShowStatus(text, false);
   ShownPercent = percent;
   ShownAt = GetTickCount();
@@ -55,7 +54,7 @@ void UpdateProgress(uint32_t percent) {
 
 // The folder the user chose, in ChosenFolder; false if there is none.
 bool AskForFolder(HWND window, bool* cancelled) {
-  FormBrowseTitle(BrowseTitle, ProgramText(FolderNameEntry));
+  FormBrowseTitle(BrowseTitle, ShownText(BrowseKey), ProgramText(FolderNameEntry));
   BROWSEINFOW browse = {};
   browse.hwndOwner = window;
   browse.lpszTitle = Wide(BrowseTitle);
@@ -110,7 +109,7 @@ void InstallCommand(HWND window) {
   if (!cancelled) {
     ShowProgress(0);
     bool installed = chosen && InstallIntoChosenFolder(HandleMessagesBetweenBlocks);
-    ShowStatus(installed ? Installed : InstallFailed, true);
+    ShowStatus(ShownText(installed ? CompletedKey : ErrorKey), true);
     // Once what the author asked for is started, the installer has done its part.
     if (installed && StartAfterInstall(window)) {
       MusicFadeOut();

@@ -64,12 +64,9 @@ bool FormTargetPath(char16_t* target, const char16_t* root, const char* storedNa
   return out ? true : Refused(target);
 }
 
-void FormBrowseTitle(char16_t* title, const char* folderName) {
-  const char16_t* end = title + BrowseTitleSize;
-  const char* const pieces[] = {"Select folder where '", folderName, "' will be installed. Directory '",
-                                folderName, "' will be created automatically."};
-  char16_t* out = title;
-  for (const char* piece : pieces) {
-    if (out) out = AppendUtf16(out, end, piece);
-  }
+void FormBrowseTitle(char16_t* title, const char* pattern, const char* folderName) {
+  // In UTF-8 at most 200 characters of 4 bytes and 25 names of 256 bytes.
+  static char filled[2 * BrowseTitleSize];
+  FillPlaceholder(filled, sizeof filled, pattern, "{folder}", folderName);
+  AppendUtf16(title, title + BrowseTitleSize, filled);
 }

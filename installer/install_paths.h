@@ -31,7 +31,8 @@ bool FormInstallRoot(char16_t* root, const char16_t* chosen, const char* folderN
 // of file_names.h or a path that would not fit: such a file is refused, never cut to another name.
 bool FormTargetPath(char16_t* target, const char16_t* root, const char* storedName);
 
-// The folder browser's title, which names the install folder in its own script:
-// "Select folder where 'NAME' will be installed. Directory 'NAME' will be created automatically."
-constexpr int BrowseTitleSize = 400;  // the text around the name, and twice 64 characters
-void FormBrowseTitle(char16_t* title, const char* folderName);
+// The folder browser's title, which names the install folder in its own script: `pattern`
+// (UTF-8, at most 200 characters: "Select folder where '{folder}' will be installed...") with
+// every "{folder}" replaced by the name (at most 64 characters).
+constexpr int BrowseTitleSize = 4096;  // 200 characters, up to 25 names of 128 units each
+void FormBrowseTitle(char16_t* title, const char* pattern, const char* folderName);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "installer/utf8.h"
+
 namespace {
 
 // The cabinet header's offset of the first file entry and the count of entries, and the size
@@ -38,13 +40,11 @@ uint32_t ProgressPercent(uint64_t written, uint64_t total) {
   return static_cast<uint32_t>(written * 100 / total);
 }
 
-void FormProgressText(char text[ProgressTextSize], uint32_t percent) {
-  static const char Prefix[] = "Installing... ";
-  std::memcpy(text, Prefix, sizeof Prefix - 1);
-  char* out = text + sizeof Prefix - 1;
+void FormProgressText(char text[ProgressTextSize], const char* pattern, uint32_t percent) {
+  char digits[4], *out = digits;
   if (percent >= 100) *out++ = '1';
   if (percent >= 10) *out++ = static_cast<char>('0' + percent / 10 % 10);
   *out++ = static_cast<char>('0' + percent % 10);
-  out[0] = '%';
-  out[1] = '\0';
+  *out = 0;
+  FillPlaceholder(text, ProgressTextSize, pattern, "{percent}", digits);
 }

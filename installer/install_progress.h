@@ -9,6 +9,7 @@ uint64_t CabinetFileBytes(const uint8_t* image, uint32_t size);
 // `written` of `total` in whole percent, rounded down and at most 100; 100 when total is 0.
 uint32_t ProgressPercent(uint64_t written, uint64_t total);
 
-// "Installing... N%" and a NUL.
-constexpr int ProgressTextSize = 20;
-void FormProgressText(char text[ProgressTextSize], uint32_t percent);
+// `pattern` (UTF-8, "Installing... {percent}%") with the percent filled in, and a NUL: at most
+// 35 characters of up to 4 bytes each, as the status line holds.
+constexpr int ProgressTextSize = 144;
+void FormProgressText(char text[ProgressTextSize], const char* pattern, uint32_t percent);

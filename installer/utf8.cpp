@@ -1,5 +1,8 @@
 #include "installer/utf8.h"
 
+#include <cstddef>
+#include <cstring>
+
 namespace {
 
 bool IsContinuation(uint8_t byte) { return (byte & 0xC0) == 0x80; }
@@ -49,4 +52,23 @@ char16_t* AppendUtf16(char16_t* out, const char16_t* end, const char* text) {
   if (!whole) out = start;
   if (out < end) *out = 0;
   return whole ? out : nullptr;
+}
+
+bool FillPlaceholder(char* out, int size, const char* pattern, const char* placeholder, const char* value) {
+  size_t placeholderLength = std::strlen(placeholder), valueLength = std::strlen(value);
+  char* end = out + size;
+  while (*pattern) {
+    bool fill = std::strncmp(pattern, placeholder, placeholderLength) == 0;
+    const char* piece = fill ? value : pattern;
+    size_t length = fill ? valueLength : 1;
+    if (end - out <= std::ptrdiff_t(length)) {
+      *out = 0;
+      return false;
+    }
+    std::memcpy(out, piece, length);
+    out += length;
+    pattern += fill ? placeholderLength : 1;
+  }
+  *out = 0;
+  return true;
 }

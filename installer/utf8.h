@@ -1,5 +1,5 @@
 // UTF-8, the encoding in which zav-pack stores names and the installer's data carries texts,
-// and UTF-16, the one in which the platform takes paths.
+// and UTF-16, the one in which the platform takes paths and texts.
 #pragma once
 #include <cstdint>
 
@@ -17,3 +17,7 @@ inline bool IsUtf8(const char* text) { return CharacterCount(text) >= 0; }
 // (exclusive), and a NUL after it. Returns the position of that NUL; null, with the NUL put
 // back at `out`, when the text is no UTF-8 or does not fit with its NUL.
 char16_t* AppendUtf16(char16_t* out, const char16_t* end, const char* text);
+
+// `pattern` with every `placeholder` ("{percent}") replaced by `value`, into `out` (`size` bytes
+// with the NUL); false, with what fitted, when it does not fit.
+bool FillPlaceholder(char* out, int size, const char* pattern, const char* placeholder, const char* value);

@@ -4,11 +4,13 @@
 
 namespace {
 
-// An option with a value fills a text field; one without sets a flag.
+// An option with a value fills a text field, or adds to a list when it may be repeated; one
+// without sets a flag.
 struct OptionRow {
   const char* name;
   std::optional<std::string> Options::*value;
   bool Options::*flag;
+  std::vector<std::string> Options::*list = nullptr;
 };
 
 const OptionRow OptionTable[] = {
@@ -30,6 +32,7 @@ const OptionRow OptionTable[] = {
     {"--product-version", &Options::productVersion, nullptr},
     {"--publisher", &Options::publisher, nullptr},
     {"--copyright", &Options::copyright, nullptr},
+    {"--texts", nullptr, nullptr, &Options::texts},
     {"--run", &Options::run, nullptr},
     {"--open-folder", nullptr, &Options::openFolder},
     {"-o", &Options::output, nullptr},
@@ -87,15 +90,21 @@ Options ReadOptions(const std::vector<std::string>& arguments, Diagnostics* diag
       options.*row->flag = true;
       continue;
     }
-    std::optional<std::string>& field = options.*row->value;
-    if (field) diagnostics->Problem({name, ""}, "is given twice; give it once");
+    std::optional<std::string> value;
     if (equals != std::string::npos) {
-      field = argument.substr(equals + 1);
+      value = argument.substr(equals + 1);
     } else if (i + 1 < arguments.size()) {
-      field = arguments[++i];
+      value = arguments[++i];
     } else {
       diagnostics->Problem({name, ""}, "needs a value; see zav-pack --help");
     }
+    if (row->list) {
+      if (value) (options.*row->list).push_back(*value);
+      continue;
+    }
+    std::optional<std::string>& field = options.*row->value;
+    if (field) diagnostics->Problem({name, ""}, "is given twice; give it once");
+    if (value) field = value;
   }
   // A --version among packing options is more likely a slip than a wish for the version alone.
   if (options.version && arguments.size() > 1)
@@ -149,6 +158,11 @@ What the installer shows and plays:
                           its version, in the version information
   --publisher NAME        who makes it, in the version information
   --copyright TEXT        its copyright line, in the version information
+  --texts LANG=FILE       the installer's texts in a language (de, de-AT, pt-BR, ja,
+                          zh-Hans...; default replaces the English ones), from a UTF-8
+                          file of lines "key = text"; once per language. Keys:
+                          installing ({percent}), completed, error, browse ({folder}),
+                          damaged, usage, music
 After the install (not after a failed or an unattended one):
   --run PATH              start this file of the payload (a program, or a document with
                           the program it belongs to) in the folder that holds it, then

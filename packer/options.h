@@ -10,6 +10,7 @@ struct Options {
   std::optional<std::string> payload, cabinet, folder, song, background, buttons, credits,
       creditsFile, info, icon, output, compression;
   std::optional<std::string> fit, product, productVersion, publisher, copyright, run;
+  std::vector<std::string> texts;  // --texts LANG=FILE, each as given
   bool infoCp437 = false;
   bool quiet = false;
   bool openFolder = false;

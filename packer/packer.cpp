@@ -11,6 +11,7 @@
 #include "assets/data_directory.h"
 #include "packer/checks/after_install.h"
 #include "packer/checks/cabinet.h"
+#include "packer/checks/language_texts.h"
 #include "packer/checks/payload.h"
 #include "packer/checks/picture.h"
 #include "packer/checks/product.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-const char VersionText[] = "zav-pack 1.0 (installer data version 2)\n";
+const char VersionText[] = "zav-pack 1.0 (installer data version 3)\n";
 const char DefaultFolderName[] = "ZAVInstaller";
 
 const PictureShape ButtonShapes[] = {{"the install button", ButtonWidth, ButtonHeight},
@@ -140,6 +141,7 @@ void CheckSongAndTexts(Run* run) {
       ? CheckInfoText({"--info", *options.info}, options.infoCp437, diagnostics)
       : WithNul(EmbeddedBytes(DefaultInfoText));
   run->contents.blocks[FolderNameEntry] = CheckFolderName({"--folder", options.folder.value_or(DefaultFolderName)}, diagnostics);
+  run->contents.blocks[TextsEntry] = CheckLanguageTexts(options.texts, diagnostics);
 }
 
 // The window's title, and the version information that names the product, its publisher and

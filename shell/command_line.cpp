@@ -10,6 +10,27 @@ bool IsSwitch(const char16_t* token, int length, char16_t letter) {
   return length == 2 && token[0] == u'/' && (token[1] | 0x20) == (letter | 0x20);
 }
 
+// "/LANG=TAG" (the switch in either case): the tag into `language`; false for another token,
+// or a tag that is none.
+bool ReadLanguage(const char16_t* token, int length, char* language, bool* valid) {
+  static const char16_t Switch[] = u"/lang=";
+  const int switchLength = sizeof Switch / sizeof *Switch - 1;
+  if (length < switchLength) return false;
+  for (int i = 0; i < switchLength; ++i) {
+    if ((token[i] | 0x20) != Switch[i]) return false;
+  }
+  int tagLength = length - switchLength;
+  *valid = tagLength <= LanguageTagMaxLength;
+  for (int i = 0; *valid && i < tagLength; ++i) {
+    char16_t c = token[switchLength + i];
+    *valid = c < 0x80;
+    language[i] = char(c);
+    language[i + 1] = 0;
+  }
+  *valid = *valid && IsLanguageTag(language);
+  return true;
+}
+
 const char16_t* SkipProgramName(const char16_t* line) {
   if (*line == u'"') {
     for (++line; *line && *line != u'"'; ++line) {
@@ -23,7 +44,7 @@ const char16_t* SkipProgramName(const char16_t* line) {
 }  // namespace
 
 CommandLine ReadCommandLine(const char16_t* line) {
-  CommandLine read = {Command::ShowWindow, false, nullptr};
+  CommandLine read = {Command::ShowWindow, false, nullptr, {}};
   bool usage = false, unknown = false;
   for (line = SkipProgramName(line);;) {
     while (IsBlank(*line)) ++line;
@@ -35,7 +56,10 @@ CommandLine ReadCommandLine(const char16_t* line) {
     const char16_t* token = line;
     while (*line && !IsBlank(*line)) ++line;
     int length = static_cast<int>(line - token);
-    if (IsSwitch(token, length, u's')) {
+    bool validLanguage = false;
+    if (ReadLanguage(token, length, read.language, &validLanguage)) {
+      unknown = unknown || !validLanguage;
+    } else if (IsSwitch(token, length, u's')) {
       read.silent = true;
     } else if (IsSwitch(token, length, u'?')) {
       usage = true;

@@ -3,9 +3,11 @@
 // the window is gone.
 #include <windows.h>
 
+#include "assets/language_texts.h"
 #include "assets/program_data.h"
 #include "common/status_line.h"
 #include "common/system_libraries.h"
+#include "common/wide_text.h"
 #include "installer/install_command.h"
 #include "installer/utf8.h"
 #include "music/music_player.h"
@@ -17,16 +19,29 @@ HBRUSH DialogBrush;
 
 namespace {
 
-const char DamagedMessage[] =
-    "This installer is damaged and cannot run. Please download it again.";
-const char UsageMessage[] =
-    "/S /D=PATH\tinstall into PATH\\<folder> with no window and no music; PATH is absolute and "
-    "comes last, blanks included, without quotes\n"
-    "/?\t\tshow this\n\n"
-    "Exit codes with /S: 0 installed, 1 the install failed, 2 a command line it cannot use.";
-
 // Exit codes of the ends before the window opens.
 enum ExitCode : UINT { ExitDone = 0, ExitFailed = 1, ExitUnusable = 2, ExitDamaged = 2 };
+
+// A message box of one of the texts, in the user's language.
+void ShowMessage(TextKey key, UINT icon) {
+  // At most 1,000 characters, each at most two UTF-16 units.
+  char16_t text[2 * MessageTextMaxCharacters + 1];
+  AppendUtf16(text, text + sizeof text / sizeof *text, ShownText(key));
+  MessageBoxW(nullptr, Wide(text), L"ZAV Installer", MB_OK | icon);
+}
+
+// The texts in the language that the command line names, else in the user's display language
+// (not the locale's: a German living in France reads German), as the platform names it ("de-AT").
+void ChooseTexts(const CommandLine& command) {
+  const char* tag = command.language;
+  wchar_t name[LOCALE_NAME_MAX_LENGTH];
+  char userTag[LanguageTagMaxLength + 1] = {};
+  if (!tag[0] && LCIDToLocaleName(MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT), name, LOCALE_NAME_MAX_LENGTH, 0) > 0) {
+    for (int i = 0; name[i] && name[i] < 0x80 && i < LanguageTagMaxLength; ++i) userTag[i] = char(name[i]);
+    tag = userTag;
+  }
+  PickTexts(ProgramData[TextsEntry].bytes, ProgramData[TextsEntry].size, tag);
+}
 
 // Carries out a command that needs no window, and ends the process; returns for ShowWindow.
 void RunWithoutWindow(const CommandLine& command) {
@@ -36,11 +51,11 @@ void RunWithoutWindow(const CommandLine& command) {
     case Command::Unattended:
       ExitProcess(InstallUnattended(command.folder) ? ExitDone : ExitFailed);
     case Command::ShowUsage:
-      MessageBoxA(nullptr, UsageMessage, WindowClassName, MB_OK | MB_ICONINFORMATION);
+      ShowMessage(UsageKey, MB_ICONINFORMATION);
       ExitProcess(ExitDone);
     case Command::Unusable:
       // With /S nothing may wait for a click: the exit code alone says it.
-      if (!command.silent) MessageBoxA(nullptr, UsageMessage, WindowClassName, MB_OK | MB_ICONERROR);
+      if (!command.silent) ShowMessage(UsageKey, MB_ICONERROR);
       ExitProcess(ExitUnusable);
   }
 }
@@ -81,9 +96,11 @@ extern "C" void __stdcall ZavEntry() {
   if (!LoadSystemLibraries()) ExitProcess(ExitFailed);
   CommandLine command = ReadCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()));
   // A damaged installer says so (unless it was asked to show nothing) and ends, before it opens
-  // its window or writes anything.
-  if (!FindProgramData()) {
-    if (!command.silent) MessageBoxA(nullptr, DamagedMessage, WindowClassName, MB_OK | MB_ICONERROR);
+  // its window or writes anything; in the user's language when its texts are whole.
+  bool whole = FindProgramData();
+  ChooseTexts(command);
+  if (!whole) {
+    if (!command.silent) ShowMessage(DamagedKey, MB_ICONERROR);
     ExitProcess(ExitDamaged);
   }
   RunWithoutWindow(command);

@@ -81,9 +81,10 @@ void PlaceWindow(HWND window, int x, int y, int scale) {
 
 // Zero-sized but visible: screen readers skip hidden controls.
 void CreateStatusControl(HWND window, HINSTANCE instance) {
-  SetStatusControl(CreateWindowExA(0, "STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 0, 0,
+  // A control of wide text: it names the status in any script.
+  SetStatusControl(CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 0, 0,
                                    0, 0, window, nullptr, instance, nullptr));
-  ShowStatus(MusicHint, true);
+  ShowMusicHint();
 }
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {

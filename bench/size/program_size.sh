@@ -4,7 +4,7 @@
 #   program_size.sh BUILD_WIN_DIR [BUDGET_BYTES]
 set -euo pipefail
 win=${1:?usage: program_size.sh BUILD_WIN_DIR [BUDGET_BYTES]}
-budget=${2:-45056}
+budget=${2:-48640}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 stub=$win/zav-stub.exe
 installer=$win/ZAVInstaller.exe

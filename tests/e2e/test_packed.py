@@ -32,7 +32,7 @@ import test_music  # noqa: E402
 from harness import config  # noqa: E402
 from harness.session import BACKGROUND_POINT  # noqa: E402
 from harness.proc import run as run_quietly  # noqa: E402
-from test_install import (COMPLETED, INSTALLING, PROGRESS, InstallSession, plant_libraries,  # noqa: E402
+from test_install import (COMPLETED, INSTALLING, PROGRESS, STATUS_FONT, InstallSession, plant_libraries,  # noqa: E402
                           planted_libraries_loaded, tree, write)
 
 ZAV_PACK = os.environ.get("ZAV_PACK", "")
@@ -42,6 +42,12 @@ PRODUCT = {"--product": "Acme Rocket \u03a9mega", "--product-version": "2.5.1", 
 TITLE = "Acme Rocket \u03a9mega Setup"
 CREDITS = "Test Game 2 - packed by zav-pack.exe from Windows paths"
 INFO = "\u2554\u2550\u2550\u2557 Test Game 2\n\u255a\u2550\u2550\u255d \u2591\u2592\u2593\u2588 names in any script\n"
+# Texts in two languages, as an author writes them (Russian in a file with a BOM and CRLF).
+GERMAN = {"installing": "Installiere... {percent} %", "completed": "Vollst\u00e4ndig installiert",
+          "browse": "W\u00e4hlen Sie den Ordner f\u00fcr '{folder}'.", "music": "M: Musik aus"}
+RUSSIAN = {"completed": "\u0423\u0441\u0442\u0430\u043d\u043e\u0432\u043b\u0435\u043d\u043e",
+           "browse": "\u0412\u044b\u0431\u0435\u0440\u0438\u0442\u0435 \u043f\u0430\u043f\u043a\u0443 \u0434\u043b\u044f '{folder}'."}
+USERS = {"de": "de_DE.UTF-8", "ru": "ru_RU.UTF-8"}  # the environment in which Wine shows each language
 # The data directory: a header, then an entry (offset, size) for the cabinet, the background, the
 # three buttons, the song and the texts.
 DATA_HEADER = 12
@@ -85,14 +91,24 @@ def make_pictures(folder):
     return paths
 
 
+def write_texts(folder):
+    """The --texts values: LANG=this machine's file."""
+    files = {}
+    for language, texts, line_end, bom in (("de", GERMAN, "\n", ""), ("ru", RUSSIAN, "\r\n", "\ufeff")):
+        files[language] = os.path.join(folder, f"{language}.txt")
+        write(files[language], (bom + f"# {language}{line_end}" + "".join(f"{key} = {text}{line_end}"
+                                                                        for key, text in texts.items())).encode())
+    return files
+
+
 def zav_pack_exe(session):
     return os.path.join(os.path.dirname(session.config.program), "packer", "zav-pack.exe")
 
 
-def pack_with_both_builds(session, payload, texts, paths, work):
+def pack_with_both_builds(session, payload, texts, paths, work, languages=None):
     """(zav-pack.exe's installer, the Linux zav-pack's) of the same inputs: `texts` maps options
     to their values, `paths` options to lists of this machine's files, which zav-pack.exe gets as
-    Windows paths (several joined with commas)."""
+    Windows paths (several joined with commas), `languages` language tags to texts files."""
     if not os.path.isfile(ZAV_PACK):
         raise harness.HarnessError(f"zav-pack not found at '{ZAV_PACK}': build the native tree first")
     arguments = {"linux": ["--payload", payload], "windows": ["--payload", harness.windows_path(payload)]}
@@ -102,6 +118,9 @@ def pack_with_both_builds(session, payload, texts, paths, work):
     for option, files in paths.items():
         arguments["linux"] += [option, ",".join(files)]
         arguments["windows"] += [option, ",".join(harness.windows_path(file) for file in files)]
+    for language, file in (languages or {}).items():
+        arguments["linux"] += ["--texts", f"{language}={file}"]
+        arguments["windows"] += ["--texts", f"{language}={harness.windows_path(file)}"]
     linux, windows = os.path.join(work, "Linux Setup.exe"), os.path.join(work, "Windows Setup.exe")
     packed = run([ZAV_PACK, *arguments["linux"], "-o", linux])
     if packed.returncode:
@@ -193,7 +212,7 @@ class PackedInstaller(InstallSession):
         if cls.song:
             paths["--song"] = [cls.song]
         cls.programs = pack_with_both_builds(cls.session, cls.payload, {"--folder": FOLDER, "--credits": CREDITS, **PRODUCT},
-                                             paths, work)
+                                             paths, work, write_texts(work))
         cls.expected = cabinet_files(cls.programs[1], os.path.join(work, "cabextract"))
         # The window is found by its title, which names the product.
         cls.session.window_title = TITLE
@@ -320,6 +339,68 @@ class StartsWhatItsAuthorAsked(InstallSession):
         self.assertFalse(os.path.exists(self.ran_in("Quiet")))
 
 
+class InTheUsersLanguage(InstallSession):
+    """An installer with German and Russian texts, packed by both builds: to a German user
+    (zav-pack.exe's) it shows the German prompt and, once installed, the German completion text
+    in the Terminal font, as the status control names it; to a Russian user (the Linux build's)
+    the Russian prompt and a Cyrillic status line; /S /LANG=de installs."""
+
+    folder = "Sprachen"
+
+    @classmethod
+    def prepare(cls, drive):
+        os.makedirs(os.path.join(drive, "Desktop"))
+
+    @classmethod
+    def start_program(cls):
+        work = cls.session.path("languages")
+        payload = os.path.join(work, "payload")
+        write(os.path.join(payload, "bin", "game.dat"), os.urandom(5000))
+        cls.programs = dict(zip(("de", "ru"), pack_with_both_builds(cls.session, payload, {"--folder": cls.folder},
+                                                                   {}, work, write_texts(work))))
+        cls.expected = tree(payload)
+        # The browser starts at the Desktop, whose folder is taken as it is: the shell's tree
+        # names the drives in the user's language.
+        cls.addClassCleanup(cls.session.prefix.set_desktop("Q:\\Desktop", cls.session.env()))
+        cls.session.start_program(cls.programs["de"], env={"LC_ALL": USERS["de"]})
+
+    def install_as(self, language):
+        """Installs into the Desktop from the program's window; the browser's prompt."""
+        prompt = " ".join(self.open_browser()["prompt"])
+        self.session.testctl.call("browser-press", "ok")
+        completed = {"de": GERMAN, "ru": RUSSIAN}[language]["completed"]
+        harness.wait_until(lambda: self.session.buttons()[-1].text == completed, 60, "the completion text")
+        self.assertEqual(self.installed("Desktop"), self.expected)
+        shutil.rmtree(os.path.join(self.drive, "Desktop", self.folder))
+        return prompt
+
+    def test_1_a_german_user_reads_german(self):
+        prompt = self.install_as("de")
+        self.assertEqual(prompt, GERMAN["browse"].replace("{folder}", self.folder))
+        # Code page 437 holds it: drawn in the Terminal font, as the English texts are.
+        completed = GERMAN["completed"]
+        right_aligned = splash.STATUS_WIDTH - STATUS_FONT.width * len(completed)
+        self.assertEqual(self.red_pixels(), STATUS_FONT.text_pixels(completed.encode("cp437"), right_aligned))
+
+    def test_2_a_russian_user_reads_russian(self):
+        self.assertTrue(self.session.close_window())
+        self.assertEqual(self.session.wait_exit(30), 0)
+        self.session.start_program(self.programs["ru"], env={"LC_ALL": USERS["ru"]})
+        self.session.wait_until_draggable()
+        prompt = self.install_as("ru")
+        self.assertEqual(prompt, RUSSIAN["browse"].replace("{folder}", self.folder))
+        # Drawn in the system's font, in the status line's red and place, right-aligned.
+        red = self.red_pixels()
+        self.assertGreater(len(red), 40, "no Cyrillic status line drawn")
+        self.assertGreater(max(x for x, _ in red), splash.STATUS_WIDTH - 4, "not right-aligned")
+
+    def test_3_an_unattended_install_takes_lang(self):
+        code, output, _ = run_quietly(["wine", self.programs["ru"], "/S", "/LANG=de", "/D=Q:\\Silent"], check=False,
+                                      timeout=240, env=self.session.env(LC_ALL=USERS["ru"]))
+        self.assertEqual(code, 0, output)
+        self.assertEqual(self.installed("Silent"), self.expected)
+
+
 class ZavPackExeTakesADroppedFolder(unittest.TestCase):
     """zav-pack.exe run from a download folder of planted stand-ins, from a current folder of them
     too: a folder dropped on it (its only argument) becomes "<folder> Setup.exe" beside it, told
@@ -365,7 +446,7 @@ class DamagedInstallersSaySo(unittest.TestCase):
 
     DAMAGES = (("the bare stub, without data", None, None),
                ("a wrong magic", 0, b"ZAVX"),
-               ("another version", 4, (3).to_bytes(4, "little")),
+               ("another version", 4, (4).to_bytes(4, "little")),
                ("the info text's block outside the section", DATA_HEADER + 8 * 7, (1 << 30).to_bytes(4, "little")),
                ("the title's block outside the section", DATA_HEADER + 8 * TITLE_ENTRY, (1 << 30).to_bytes(4, "little")))
 

@@ -81,14 +81,20 @@ TEST(TargetPath, PathsFarPast260CharactersUpToTheLimitAndNotOneMore) {
 
 TEST(BrowseTitle, NamesTheFolderInItsOwnScript) {
   char16_t title[BrowseTitleSize];
-  FormBrowseTitle(title, "\xCE\xA9mega \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xAE");
+  const char English[] = "Select folder where '{folder}' will be installed. Directory '{folder}' will be created automatically.";
+  FormBrowseTitle(title, English, "\xCE\xA9mega \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xAE");
   EXPECT_EQ(std::u16string(title), u"Select folder where '\u03A9mega \u65E5\u672C \U0001F3AE' will be installed. "
                                    u"Directory '\u03A9mega \u65E5\u672C \U0001F3AE' will be created automatically.");
   // The longest name takes two units a character.
   std::string widest;
   for (int i = 0; i < 64; ++i) widest += "\xF0\x9F\x8E\xAE";
-  FormBrowseTitle(title, widest.c_str());
+  FormBrowseTitle(title, English, widest.c_str());
   EXPECT_EQ(std::u16string(title).size(), 85u + 2 * 128);
+  // The widest prompt a translation may have: its 200 characters all {folder}.
+  std::string prompt;
+  for (int i = 0; i < 25; ++i) prompt += "{folder}";
+  FormBrowseTitle(title, prompt.c_str(), widest.c_str());
+  EXPECT_EQ(std::u16string(title).size(), 25u * 2 * 64);
 }
 
 }  // namespace

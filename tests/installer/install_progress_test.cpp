@@ -47,9 +47,13 @@ TEST(InstallProgress, WholePercentRoundedDownAndItsText) {
   for (const auto& c : cases) {
     EXPECT_EQ(ProgressPercent(c.written, c.total), c.percent) << c.written << " of " << c.total;
     char text[ProgressTextSize];
-    FormProgressText(text, c.percent);
+    FormProgressText(text, "Installing... {percent}%", c.percent);
     EXPECT_STREQ(text, c.text);
   }
+  // A translation puts the percent where its language has it.
+  char text[ProgressTextSize];
+  FormProgressText(text, "\xD0\x98\xD0\xB4\xD1\x91\xD1\x82: {percent} %", 100);
+  EXPECT_STREQ(text, "\xD0\x98\xD0\xB4\xD1\x91\xD1\x82: 100 %");
 }
 
 }  // namespace

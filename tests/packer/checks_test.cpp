@@ -13,6 +13,7 @@
 #include "tests/music/xm_builder.h"
 #include "tests/support/testdata.h"
 #include "packer/checks/cabinet.h"
+#include "packer/checks/language_texts.h"
 #include "packer/checks/payload.h"
 #include "packer/checks/picture.h"
 #include "packer/checks/picture_codecs.h"
@@ -308,6 +309,73 @@ TEST(Texts, TheBytesTheInstallerCarries) {
   Bytes folder = CheckFolderName({"--folder", "My Game 2"}, &diagnostics);
   EXPECT_EQ(std::string(folder.begin(), folder.end()), std::string("My Game 2") + '\0');
   EXPECT_TRUE(diagnostics.problems.empty()) << Joined(diagnostics.problems);
+}
+
+// A texts file as an author writes it: what each key becomes, and each refusal with its line.
+TEST(LanguageTexts, FileFormatAndRefusals) {
+  const struct {
+    const char* file;
+    TextKey key;
+    const char* text;     // what the key holds; null: nothing given
+    const char* problem;  // the start of the only problem; null: none
+  } cases[] = {
+      {"\xEF\xBB\xBF# BOM and comment\r\n\r\n  completed =  Fertig!  \r\n", CompletedKey, "Fertig!", nullptr},
+      {"usage = a\\nb\\\\c\\d\n", UsageKey, "a\nb\\c\\d", nullptr},
+      {"installing=\xD0\x98\xD0\xB4\xD1\x91\xD1\x82 {percent}%", InstallingKey, "\xD0\x98\xD0\xB4\xD1\x91\xD1\x82 {percent}%", nullptr},
+      {"browse = Ordner f\xC3\xBCr {folder} w\xC3\xA4hlen", BrowseKey, "Ordner f\xC3\xBCr {folder} w\xC3\xA4hlen", nullptr},
+      // 35 characters with {percent} as 100 fit; 36 do not, counted in characters, not bytes.
+      {"installing = {percent}% \xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4"
+       "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4xxxxxxxxxx", InstallingKey, nullptr, nullptr},
+      {"music = 1234567890123456789012345678901234567", MusicKey,
+       nullptr, "line 1: music is 37 characters long"},
+      {"\n\ncompleted = a\ncompleted = b\n", CompletedKey, "a", "line 4: completed is given twice (first on line 3)"},
+      {"instaling = x {percent}", InstallingKey, nullptr, "line 1: \"instaling\" is no key"},
+      {"installing = Installiere...", InstallingKey, nullptr, "line 1: installing lacks {percent}"},
+      {"browse = Ordner w\xC3\xA4hlen", BrowseKey, nullptr, "line 1: browse lacks {folder}"},
+      {"# ok\nerror = Fehl\xE9r\n", ErrorKey, nullptr, "line 2: is no UTF-8"},
+      {"error = a\\nb", ErrorKey, nullptr, "line 1: error holds a line break"},
+      {"error Fehler", ErrorKey, nullptr, "line 1: has no \"=\""},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> problems;
+    TextsFile file = ReadTextsFile(c.file, &problems);
+    if (c.text) EXPECT_EQ(file.texts[c.key], c.text) << c.file;
+    if (!c.problem) {
+      EXPECT_TRUE(problems.empty()) << c.file << Joined(problems);
+      continue;
+    }
+    ASSERT_EQ(problems.size(), 1u) << c.file << Joined(problems);
+    EXPECT_EQ(problems[0].rfind(c.problem, 0), 0u) << problems[0];
+  }
+}
+
+// The languages together: a missing key of one takes the default's text, the rest stay English
+// (empty); the languages named are checked.
+TEST(LanguageTexts, TheBlockTheInstallerCarries) {
+  Scratch scratch;
+  std::string german = scratch.Write("de.txt", "completed = Fertig\n");
+  std::string fallback = scratch.Write("default.txt", "completed = Done!\nerror = Oops\n");
+  Diagnostics diagnostics;
+  Bytes block = CheckLanguageTexts({"de=" + german, "default=" + fallback}, &diagnostics);
+  EXPECT_TRUE(diagnostics.problems.empty()) << Joined(diagnostics.problems);
+  EXPECT_EQ(std::string(block.begin(), block.end()), std::string("de\0\0Fertig\0Oops\0\0\0\0\0"
+                                                                  "default\0\0Done!\0Oops\0\0\0\0\0\0", 45));
+  const struct {
+    std::vector<std::string> values;
+    const char* problem;
+  } refusals[] = {
+      {{"de_AT=" + german}, "\"de_AT\" is no language tag"},
+      {{"de=" + german, "DE=" + german}, "DE is given twice"},
+      {{"ru"}, "names no file"},
+      {{"ru=" + scratch.root + "/none.txt"}, "cannot be read"},
+  };
+  for (const auto& refusal : refusals) {
+    Diagnostics refused;
+    CheckLanguageTexts(refusal.values, &refused);
+    ASSERT_EQ(refused.problems.size(), 1u) << Joined(refused.problems);
+    EXPECT_NE(refused.problems[0].find(refusal.problem), std::string::npos) << refused.problems[0];
+    EXPECT_EQ(refused.problems[0].rfind("--texts " + refusal.values.back() + ": ", 0), 0u) << refused.problems[0];
+  }
 }
 
 // The fit of a picture to its place: where it lies, what the report says, and pixels that keep

@@ -17,6 +17,12 @@ std::vector<uint8_t> Bytes(const std::string& text, bool nul = true) {
   return bytes;
 }
 
+// One record of texts by language (the progress and the error; the rest English) and the closing NUL.
+std::vector<uint8_t> Texts(const std::string& tag, const std::string& installing, const std::string& error) {
+  std::string record = tag + '\0' + installing + '\0' + '\0' + error + std::string(6, '\0');
+  return std::vector<uint8_t>(record.begin(), record.end());
+}
+
 struct Blocks {
   std::vector<uint8_t> blocks[DataEntryCount];
   Blocks() {
@@ -30,6 +36,7 @@ struct Blocks {
     blocks[TitleEntry] = Bytes("My Game \xCE\xA9 Setup");
     blocks[RunEntry] = Bytes("bin\\game.exe");
     blocks[FlagsEntry] = {OpenFolderFlag, 0, 0, 0};
+    blocks[TextsEntry] = Texts("de", "Installiere... {percent} %", "Fehler");
   }
 };
 
@@ -97,6 +104,13 @@ TEST(DataSection, ADamagedDirectoryIsRefused) {
       {"a title too long", [](auto*, auto* b) { b->blocks[TitleEntry] = Bytes(std::string(TitleMaxCharacters + 1, 't')); }},
       {"a file to start outside the root", [](auto*, auto* b) { b->blocks[RunEntry] = Bytes("..\\setup.exe"); }},
       {"flags of 3 bytes", [](auto*, auto* b) { b->blocks[FlagsEntry].pop_back(); }},
+      {"version 2 with texts by language", [](auto* s, auto*) { PutU32(s, 4, 2); }},
+      {"texts without their closing NUL", [](auto*, auto* b) { b->blocks[TextsEntry].pop_back(); }},
+      {"texts with a record cut short", [](auto*, auto* b) { b->blocks[TextsEntry].erase(b->blocks[TextsEntry].end() - 3, b->blocks[TextsEntry].end() - 1); }},
+      {"texts of a tag that is none", [](auto*, auto* b) { b->blocks[TextsEntry] = Texts("d_e", "{percent}", ""); }},
+      {"a status text too long", [](auto*, auto* b) { b->blocks[TextsEntry] = Texts("de", "{percent}", std::string(36, 'e')); }},
+      {"a progress text without its percent", [](auto*, auto* b) { b->blocks[TextsEntry] = Texts("de", "{percent", ""); }},
+      {"a text that is no UTF-8", [](auto*, auto* b) { b->blocks[TextsEntry] = Texts("de", "{percent}", "Fehl\xE9r"); }},
   };
   for (const auto& [what, damage] : damages) {
     Blocks blocks;
@@ -106,6 +120,26 @@ TEST(DataSection, ADamagedDirectoryIsRefused) {
     DataBlock read[DataEntryCount] = {};
     EXPECT_FALSE(Read(damaged, read)) << what;
     EXPECT_EQ(read[0].bytes, nullptr) << what << ": blocks written despite the refusal";
+  }
+}
+
+// A damaged installer still says so in its user's language when its texts are whole.
+TEST(DataSection, TheTextsOfADamagedDirectoryAreStillFound) {
+  Blocks blocks;
+  blocks.blocks[FolderNameEntry] = Bytes("..\\..\\Windows");
+  const std::vector<uint8_t> section = LayOutDataSection(blocks.blocks);
+  std::vector<uint8_t> version2 = section, outside = section, damagedTexts = section;
+  PutU32(&version2, 4, 2);
+  PutU32(&outside, OffsetOf(TextsEntry) + 4, 1u << 30);
+  PutU32(&damagedTexts, OffsetOf(TextsEntry) + 4, uint32_t(blocks.blocks[TextsEntry].size() - 1));
+  DataBlock all[DataEntryCount] = {}, texts = {};
+  ASSERT_FALSE(Read(section, all));
+  ASSERT_TRUE(ReadTextsEntry(section.data(), uint32_t(section.size()), &texts));
+  EXPECT_EQ(std::vector<uint8_t>(texts.bytes, texts.bytes + texts.size), blocks.blocks[TextsEntry]);
+  for (const auto* damaged : {&version2, &outside, &damagedTexts}) {
+    DataBlock none = {};
+    EXPECT_FALSE(ReadTextsEntry(damaged->data(), uint32_t(damaged->size()), &none));
+    EXPECT_EQ(none.bytes, nullptr);
   }
 }
 
@@ -121,9 +155,12 @@ TEST(DataSection, AnOlderDirectoryAndAbsentEntriesAreRead) {
   PutU32(&older, 4, 1);
   PutU32(&older, 8, Version1EntryCount);
   PutU32(&shorter, 8, RunEntry);
+  std::vector<uint8_t> version2 = section;
+  PutU32(&version2, 4, 2);
+  PutU32(&version2, 8, Version2EntryCount);
   // Each directory, and whether it has a title and a file to start.
   const std::tuple<const std::vector<uint8_t>*, bool, bool> cases[] = {
-      {&absent, false, true}, {&older, false, false}, {&shorter, true, false}};
+      {&absent, false, true}, {&older, false, false}, {&shorter, true, false}, {&version2, true, true}};
   for (const auto& [directory, titled, running] : cases) {
     DataBlock read[DataEntryCount] = {};
     ASSERT_TRUE(Read(*directory, read));
@@ -131,6 +168,7 @@ TEST(DataSection, AnOlderDirectoryAndAbsentEntriesAreRead) {
     EXPECT_EQ(read[TitleEntry].bytes != nullptr, titled);
     EXPECT_EQ(read[RunEntry].size != 0, running);
     EXPECT_EQ(read[FlagsEntry].size != 0, running);
+    EXPECT_EQ(read[TextsEntry].size != 0, directory == &absent);
   }
   // Empty blocks are laid out as absent entries.
   blocks.blocks[RunEntry].clear();

@@ -327,6 +327,14 @@ refusals = [
     ('a folder name that is no UTF-8', good + ['--folder', os.fsdecode(b'Caf\xe9')], shown('Caf\\xE9', 'Caf\\uDCE9')),
     ('a folder name with a control character', good + ['--folder', 'a\u0085b'], 'control character'),
     ('an icon that is none', good + ['--icon', at('payload/readme.txt')], '--icon'),
+    ('texts with an unknown key', good + ['--texts', 'de=' + write(at('key.txt'), '# de\ninstaling = {percent}\n')], 'line 2: "instaling" is no key'),
+    ('texts with a key twice', good + ['--texts', 'de=' + write(at('twice.txt'), 'error = a\r\nerror = b\r\n')], 'line 2: error is given twice'),
+    ('a progress text without its percent', good + ['--texts', 'de=' + write(at('nopercent.txt'), 'installing = Installiere...')], '{percent}'),
+    ('a browse prompt without its folder', good + ['--texts', 'de=' + write(at('nofolder.txt'), 'browse = Ordner w\u00e4hlen')], '{folder}'),
+    ('a status text of 36 characters', good + ['--texts', 'ru=' + write(at('long-status.txt'), 'completed = ' + '\u0416' * 36)], '36 characters'),
+    ('texts that are no UTF-8', good + ['--texts', 'de=' + write(at('latin1-texts.txt'), b'error = Fehl\xe9r')], 'line 1: is no UTF-8'),
+    ('a language tag that is none', good + ['--texts', 'de_AT=' + at('key.txt')], '"de_AT" is no language tag'),
+    ('a language given twice', good + ['--texts', 'de=' + at('twice.txt'), '--texts', 'DE=' + at('twice.txt')], 'DE is given twice'),
     ('everything at once', ['--payload', folder_with(), '--song', at('none.xm'), '--folder', 'CON'],
      ['--payload', '--song', '--folder']),
 ]
@@ -386,7 +394,9 @@ check('800 x 600 PNG scaled to 240 x 180 with 88 columns of black left and right
 
 # The success path.
 product = ['--product', 'Acme Rocket \u03a9mega', '--product-version', '1.2.3.4', '--publisher', 'Acme Corp',
-           '--copyright', '\u00a9 2026 Acme Corp', '--run', 'readme.txt', '--open-folder']
+           '--copyright', '\u00a9 2026 Acme Corp', '--run', 'readme.txt', '--open-folder',
+           '--texts', 'ru=' + write(at('ru.txt'), '\ufeffcompleted = \u0413\u043e\u0442\u043e\u0432\u043e\r\n'),
+           '--texts', 'default=' + write(at('default.txt'), 'error = Oops\n')]
 full = good + product + ['--folder', 'My Game \u03a9\u03bc\u03ad\u03b3\u03b1 \U0001f3ae', '--song', at('song.xm'), '--background', background,
                '--buttons', three_buttons, '--credits=made by me', '--info',
                write(at('info.txt'), '\u2554\u2550\u2557 info \u2588\u2591\n')]
@@ -447,8 +457,9 @@ check('channels' in first.stdout, 'success: no song summary\n' + first.stdout)
 # The product's name as the window's title, and in the version information with the rest; without
 # --product the installer names the project, as it always did.
 if first.returncode == 0:
-    check(data_blocks(at('one.exe'))[9:] == ['Acme Rocket \u03a9mega Setup\0'.encode(), b'readme.txt\0', b'\1\0\0\0'],
-          'the title, the file to start and the flags are not in the data')
+    texts = b'ru\0\0' + '\u0413\u043e\u0442\u043e\u0432\u043e'.encode() + b'\0Oops\0\0\0\0\0default\0\0\0Oops' + b'\0' * 6
+    check(data_blocks(at('one.exe'))[9:] == ['Acme Rocket \u03a9mega Setup\0'.encode(), b'readme.txt\0', b'\1\0\0\0', texts],
+          'the title, the file to start, the flags and the texts are not in the data')
     check(version_information(at('one.exe')) == (
         {'CompanyName': 'Acme Corp', 'FileDescription': 'Acme Rocket \u03a9mega Setup', 'FileVersion': '1.2.3.4',
          'LegalCopyright': '\u00a9 2026 Acme Corp', 'OriginalFilename': 'one.exe', 'ProductName': 'Acme Rocket \u03a9mega',
@@ -473,7 +484,7 @@ check(len(images) == 3 and all(image in installer for image in images), '--icon:
 check(installer and checksum_right(pefile.PE(data=installer)), "--icon: the installer's checksum is wrong\n" + iconed.stderr)
 check(installer and version_information(at('iconed.exe'))[0] == {
     'FileDescription': 'ZAV Installer', 'OriginalFilename': 'iconed.exe', 'ProductName': 'ZAV Installer'} and
-    data_blocks(at('iconed.exe'))[9:] == [b'ZAV Installer\0', b'', b''], 'without --product: %r' % (version_information(at('iconed.exe')),))
+    data_blocks(at('iconed.exe'))[9:] == [b'ZAV Installer\0', b'', b'', b''], 'without --product: %r' % (version_information(at('iconed.exe')),))
 unwritable = run(good + ['-o', at('no/such/folder/out.exe')])
 check(unwritable.returncode == 1 and '-o' in unwritable.stderr, 'a failed write: %s' % unwritable.stderr)
 

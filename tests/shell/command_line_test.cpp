@@ -13,6 +13,7 @@ struct Case {
   Command command;
   bool silent;
   const char16_t* folder;  // null: none
+  const char* language = "";
 };
 
 const Case Cases[] = {
@@ -38,6 +39,15 @@ const Case Cases[] = {
     {u"setup.exe /S /?", Command::Unusable, true, nullptr},
     {u"setup.exe /Silent", Command::Unusable, false, nullptr},
     {u"setup.exe x", Command::Unusable, false, nullptr},
+    {u"setup.exe /LANG=de", Command::ShowWindow, false, nullptr, "de"},
+    {u"setup.exe /lang=pt-BR /S /D=C:\\Games", Command::Unattended, true, u"C:\\Games", "pt-BR"},
+    {u"setup.exe /S /Lang=zh-Hans /D=C:\\Games", Command::Unattended, true, u"C:\\Games", "zh-Hans"},
+    {u"setup.exe /LANG=ru /?", Command::ShowUsage, false, nullptr, "ru"},
+    {u"setup.exe /S /D=C:\\Games /LANG=de", Command::Unattended, true, u"C:\\Games /LANG=de"},
+    {u"setup.exe /LANG=", Command::Unusable, false, nullptr},
+    {u"setup.exe /LANG=de_AT", Command::Unusable, false, nullptr, "de_AT"},
+    {u"setup.exe /S /LANG=d\u00E9 /D=C:\\Games", Command::Unusable, true, u"C:\\Games"},
+    {u"setup.exe /LANG=de-abcdefghijklmnopqrstuvwxyz-abcdefgh", Command::Unusable, false, nullptr},
 };
 
 TEST(CommandLine, EachLineAsked) {
@@ -47,6 +57,7 @@ TEST(CommandLine, EachLineAsked) {
     EXPECT_EQ(int(read.command), int(c.command)) << std::string(line.begin(), line.end());
     EXPECT_EQ(read.silent, c.silent) << std::string(line.begin(), line.end());
     EXPECT_EQ(read.folder ? std::u16string(read.folder) : u"(none)", c.folder ? c.folder : u"(none)");
+    if (read.command != Command::Unusable) EXPECT_STREQ(read.language, c.language) << std::string(line.begin(), line.end());
   }
 }
 

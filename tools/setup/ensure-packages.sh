@@ -18,8 +18,11 @@ run_packages=(
 )
 test_packages=(
   cabextract openmpt123 xmp sox gcab osslsigncode openssl
-  python3-pil python3-freetype xfonts-base python3-pefile python3-numpy
+  python3-pil python3-freetype xfonts-base python3-pefile python3-numpy locales
 )
+# Wine takes its display language from the locale of its environment, which must exist: the
+# end-to-end tests show the installer to German and Russian users.
+test_locales=(de_DE ru_RU)
 
 case "$what" in
   build) wanted=("${build_packages[@]}") ;;
@@ -28,12 +31,28 @@ case "$what" in
   *) echo "ensure-packages.sh: unknown set '$what' (build, run or test)" >&2; exit 2 ;;
 esac
 
+# Generates the test locales that are missing (after the packages, which bring localedef).
+ensure_locales() {
+  [ "$what" = test ] || return 0
+  for name in "${test_locales[@]}"; do
+    locale -a 2>/dev/null | grep -qx "$name.utf8" && continue
+    if [ "$(id -u)" -ne 0 ]; then
+      echo "ensure-packages.sh: the locale $name.UTF-8 is missing and generating it needs root" >&2
+      exit 1
+    fi
+    localedef -i "$name" -c -f UTF-8 "$name.UTF-8"
+  done
+}
+
 missing=()
 for package in "${wanted[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  ensure_locales
+  exit 0
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "ensure-packages.sh: these Debian packages are missing and installing them needs root: ${missing[*]}" >&2
@@ -43,3 +62,4 @@ echo "Installing Debian packages: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+ensure_locales

@@ -94,9 +94,12 @@ static BOOL CALLBACK PrintChild(HWND child, LPARAM parent) {
   RECT r;
   GetWindowRect(child, &r);
   MapWindowPoints(NULL, (HWND)parent, (POINT*)&r, 2);
-  char className[64], text[256];
+  char className[64], text[512] = "";
+  wchar_t wide[256] = L"";
   GetClassNameA(child, className, sizeof className);
-  GetWindowTextA(child, text, sizeof text);
+  // In UTF-8: the status control's text may be in any script.
+  GetWindowTextW(child, wide, 256);
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, NULL, NULL);
   printf("button %d %ld %ld %ld %ld 0x%08lx %s %s\n", GetDlgCtrlID(child), r.left, r.top,
          r.right - r.left, r.bottom - r.top, (unsigned long)GetWindowLongA(child, GWL_STYLE),
          className, text);
@@ -104,7 +107,7 @@ static BOOL CALLBACK PrintChild(HWND child, LPARAM parent) {
 }
 
 // One line per direct child: "button ID X Y W H STYLE CLASS TEXT", position in client
-// coordinates; the text (what a screen reader reads) may hold blanks or be empty.
+// coordinates; the text (what a screen reader reads, UTF-8) may hold blanks or be empty.
 int PrintButtons() {
   HWND window = FindMainWindow();
   if (!window) return NotFound;
