@@ -2,8 +2,10 @@
 // about 32 MB (Compression), each an independent stream, so that two threads can compress two folders at once.
 // The folders' data blocks still go to the output in the folders' order, whatever the threads'
 // timing: a folder's blocks are written as soon as every folder before it is written, and held
-// in memory until then. A thread takes a new folder only one ahead of the writing, and one whose
-// held blocks pass a limit waits for its turn, so what is held stays bounded.
+// in memory until then. Folders compress at different speeds, so a thread that finishes early
+// goes on with the next folder rather than wait for the slower one before it; it takes a folder
+// beyond the next one to write only while what is held in all stays under a limit, and a thread
+// whose folder's held blocks pass another waits for its turn, so what is held stays bounded.
 #include "packer/cabinet_writer.h"
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 namespace {
 
 const size_t HeldBytesLimit = 48 << 20;
+const size_t HeldAheadLimit = 32 << 20;
 const size_t PieceBytes = 1 << 20;
 const int Threads = 2;
 
@@ -37,6 +40,7 @@ struct Packing {
   std::vector<FolderState> folders;
   size_t nextFolder = 0;
   size_t written = 0;   // folders whose blocks are all in the output
+  size_t heldBytes = 0;  // in all folders' held blocks
   uint64_t dataEnd = 0;  // the cabinet's length so far
   bool failed = false;
   std::string error;
@@ -68,6 +72,7 @@ void WriteReady(Packing* packing) {
       packing->dataEnd += block.size();
       ++folder.place.blocks;
     }
+    packing->heldBytes -= folder.heldBytes;
     folder.held.clear();
     folder.heldBytes = 0;
     if (!folder.compressed) return;
@@ -82,6 +87,7 @@ bool Deliver(Packing* packing, size_t index, const std::vector<lzx::CompressedFr
   for (const lzx::CompressedFrame& frame : frames) {
     folder.held.push_back(CabinetDataBlock(frame.bytes, frame.uncompressedBytes));
     folder.heldBytes += folder.held.back().size();
+    packing->heldBytes += folder.held.back().size();
   }
   folder.compressed = last;
   WriteReady(packing);
@@ -152,7 +158,7 @@ void CompressFolders(void* context) {
   for (;;) {
     EnterLock(packing->lock);
     bool done = packing->failed || packing->nextFolder == packing->plans.size();
-    bool ahead = !done && packing->nextFolder > packing->written + 1;
+    bool ahead = !done && packing->nextFolder > packing->written + 1 && packing->heldBytes >= HeldAheadLimit;
     size_t index = packing->nextFolder;
     if (!done && !ahead) ++packing->nextFolder;
     LeaveLock(packing->lock);

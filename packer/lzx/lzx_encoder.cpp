@@ -24,8 +24,10 @@ constexpr int RepeatSymbolBits = 7;
 constexpr int LongLengthBits = 5;
 
 // How hard the match finder looks: this many earlier positions at most, a quarter as many for
-// the position after a match already good, and none after one long enough.
-constexpr int ChainDepth = 12;
+// the position after a match already good, and none after one long enough. Each position tried
+// is a cache miss or two in a window of megabytes, which is where the time goes: 6 instead of
+// 12 takes about 40 % less time for about 1.5 % more output on program files.
+constexpr int ChainDepth = 6;
 constexpr uint32_t GoodLength = 8;
 constexpr uint32_t LazyLength = 16;
 

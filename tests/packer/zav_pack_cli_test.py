@@ -489,35 +489,36 @@ unwritable = run(good + ['-o', at('no/such/folder/out.exe')])
 check(unwritable.returncode == 1 and '-o' in unwritable.stderr, 'a failed write: %s' % unwritable.stderr)
 
 # The progress line: on a terminal, rewritten in place through each phase and wiped at the end;
-# not with --quiet, and not when standard error is redirected (every run above).
-if not under_wine:
-    import pty
-    import threading
+# not with --quiet, and not when standard error is redirected (every run above). Under Wine the
+# terminal stands in for a console, which Wine draws on it with escape sequences of its own.
+import pty
+import re
+import threading
 
-    def on_terminal(arguments):
-        leader, follower = pty.openpty()
-        seen = []
-        reader = threading.Thread(target=lambda: seen.extend(iter(lambda: read_some(leader), b'')))
-        reader.start()
-        done = subprocess.run([zav_pack, *arguments], stdout=subprocess.PIPE, stderr=follower, env=environment, timeout=120)
-        os.close(follower)
-        reader.join(timeout=30)
-        os.close(leader)
-        return done, b''.join(seen).decode(errors='replace')
+def on_terminal(arguments):
+    leader, follower = pty.openpty()
+    seen = []
+    reader = threading.Thread(target=lambda: seen.extend(iter(lambda: read_some(leader), b'')))
+    reader.start()
+    done = subprocess.run([*launcher, *arguments], stdout=subprocess.PIPE, stderr=follower, env=environment, timeout=300)
+    os.close(follower)
+    reader.join(timeout=30)
+    os.close(leader)
+    return done, re.sub(r'\x1b\[[0-9;?]*[A-Za-z]', '', b''.join(seen).decode(errors='replace'))
 
-    def read_some(leader):
-        try:
-            return os.read(leader, 65536)
-        except OSError:  # the terminal's other end is closed
-            return b''
+def read_some(leader):
+    try:
+        return os.read(leader, 65536)
+    except OSError:  # the terminal's other end is closed
+        return b''
 
-    shown_run, line = on_terminal(good + ['-o', at('shown.exe')])
-    check(shown_run.returncode == 0 and all(phase in line for phase in ('checking...', 'compressing: ', 'reading back: ', ' files, ', ' MB, ')),
-          'no progress line on a terminal: %r' % line)
-    check(line.endswith('\r') and 'wrote' in shown_run.stdout.decode(), 'the progress line is not wiped at the end: %r' % line[-200:])
-    quiet_run, line = on_terminal(good + ['--quiet', '-o', at('quiet.exe')])
-    check(quiet_run.returncode == 0 and 'compressing' not in line, '--quiet: a progress line: %r' % line)
-    check('compressing' not in run(good + ['-o', at('redirected.exe')]).stderr, 'a progress line while redirected')
+shown_run, line = on_terminal(good + ['-o', at('shown.exe')])
+check(shown_run.returncode == 0 and all(phase in line for phase in ('checking...', 'compressing: ', 'reading back: ', ' files, ', ' MB, ')),
+      'no progress line on a terminal: %r' % line)
+check(line.endswith('\r') and 'wrote' in shown_run.stdout.decode(), 'the progress line is not wiped at the end: %r' % line[-200:])
+quiet_run, line = on_terminal(good + ['--quiet', '-o', at('quiet.exe')])
+check(quiet_run.returncode == 0 and 'compressing' not in line, '--quiet: a progress line: %r' % line)
+check('compressing' not in run(good + ['-o', at('redirected.exe')]).stderr, 'a progress line while redirected')
 
 # A cabinet given whole, with a name outside ASCII marked UTF-8, stored without compression so
 # that it is copied in more than one piece: the installer carries it byte for byte.
