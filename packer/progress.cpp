@@ -28,18 +28,26 @@ void Draw(Progress* progress, int64_t now) {
 std::string ProgressLine(const char* phase, uint32_t files, uint32_t totalFiles, uint64_t bytes, uint64_t totalBytes,
                          int64_t elapsedMilliseconds) {
   if (totalFiles == 0 && totalBytes == 0) return std::string("zav-pack: ") + phase + "...";
-  std::string line = std::string("zav-pack: ") + phase + ": " + std::to_string(files) + " of " +
-                     std::to_string(totalFiles) + " files, " + Format("%.1f of %.1f MB", double(bytes) / Megabyte,
+  std::string line = std::string("zav-pack: ") + phase + ": " + std::to_string(files) + "/" +
+                     std::to_string(totalFiles) + " files, " + Format("%.1f/%.1f MB", double(bytes) / Megabyte,
                      double(totalBytes) / Megabyte);
-  if (totalBytes > 0) line += Format(", %.0f%%", 100.0 * double(bytes) / double(totalBytes));
+  std::string percent, rate, left;
+  if (totalBytes > 0) percent = Format(", %.0f%%", 100.0 * double(bytes) / double(totalBytes));
   double seconds = double(elapsedMilliseconds) / 1000.0;
   if (seconds >= 1 && bytes > 0) {
-    double rate = double(bytes) / seconds;
-    line += Format(", %.1f MB/s", rate / Megabyte);
-    double left = double(totalBytes > bytes ? totalBytes - bytes : 0) / rate;
-    line += Format(", %.0f:%02.0f left", double(int64_t(left) / 60), double(int64_t(left) % 60));
+    double perSecond = double(bytes) / seconds;
+    rate = Format(", %.1f MB/s", perSecond / Megabyte);
+    double remaining = double(totalBytes > bytes ? totalBytes - bytes : 0) / perSecond;
+    left = Format(", %.0f:%02.0f left", double(int64_t(remaining) / 60), double(int64_t(remaining) % 60));
   }
-  return line;
+  // A line that wraps cannot be rewritten in place: each redraw would leave a row behind on an
+  // 80-column terminal or console. What fits least is given up first: the rate, then the time
+  // left, then the percentage.
+  size_t room = line.size() < ProgressLineColumns ? ProgressLineColumns - line.size() : 0;
+  if ((percent + rate + left).size() > room) rate.clear();
+  if ((percent + left).size() > room) left.clear();
+  if (percent.size() > room) percent.clear();
+  return line + percent + rate + left;
 }
 
 void BeginPhase(Progress* progress, const char* phase, uint64_t totalBytes, uint32_t totalFiles) {

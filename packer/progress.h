@@ -26,7 +26,9 @@ void AddProgress(Progress* progress, uint64_t bytes, uint32_t files);
 // Clears the line, before the final lines are printed.
 void EndProgress(Progress* progress);
 
-// The line itself, for the given counts and elapsed time.
+// The line itself, for the given counts and elapsed time: at most ProgressLineColumns
+// characters, so that it never wraps on an 80-column terminal (the cursor stays in the last).
+const size_t ProgressLineColumns = 79;
 std::string ProgressLine(const char* phase, uint32_t files, uint32_t totalFiles, uint64_t bytes, uint64_t totalBytes,
                          int64_t elapsedMilliseconds);
 

@@ -14,6 +14,7 @@
 #include "packer/checks/cabinet.h"
 #include "packer/lzx/lzx_encoder.h"
 #include "packer/lzx/lzx_format.h"
+#include "packer/progress.h"
 #include "tests/support/testdata.h"
 
 namespace {
@@ -250,6 +251,26 @@ TEST(CabinetFormat, ChecksumAndFolders) {
   EXPECT_EQ(plans[0].fileCount, 2u);  // 10 + 30
   EXPECT_EQ(plans[1].bytes, 100u);    // larger than a folder: alone
   EXPECT_EQ(plans[2].fileCount, 2u);
+}
+
+// The progress line is rewritten in place, so it must never wrap on an 80-column terminal: what
+// does not fit is given up from the least needed (rate, then time left, then percentage).
+TEST(ProgressLine, FitsEightyColumnsGivingUpTheLeastNeeded) {
+  const uint64_t MB = 1 << 20;
+  struct Case { const char* phase; uint32_t files, total; uint64_t bytes, totalBytes; const char* expected; };
+  const Case cases[] = {
+      {"compressing", 3, 7, 2 * MB, 8 * MB, "zav-pack: compressing: 3/7 files, 2.0/8.0 MB, 25%, 1.0 MB/s, 0:06 left"},
+      {"reading back", 694, 694, 636 * MB, 636 * MB, "zav-pack: reading back: 694/694 files, 636.0/636.0 MB, 100%, 0:00 left"},
+      {"compressing", 65536, 65536, 12345 * MB, 99999 * MB, "zav-pack: compressing: 65536/65536 files, 12345.0/99999.0 MB, 12%, 1460:54 left"},
+      {"reading back", 4000000000u, 4000000000u, 99999999 * MB, 99999999 * MB,
+       "zav-pack: reading back: 4000000000/4000000000 files, 99999999.0/99999999.0 MB"},
+  };
+  for (const Case& c : cases) {
+    int64_t elapsed = int64_t(c.bytes / MB) * 1000;
+    std::string line = ProgressLine(c.phase, c.files, c.total, c.bytes, c.totalBytes, elapsed);
+    EXPECT_EQ(line, c.expected);
+    EXPECT_LE(line.size(), ProgressLineColumns) << line;
+  }
 }
 
 }  // namespace
