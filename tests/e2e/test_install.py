@@ -33,7 +33,7 @@ BROWSE_TITLE = ("Select folder where 'ZAVInstaller' will be installed. Directory
 INSTALLING, COMPLETED, FAILED = "Installing...", "Installation completed", "Unknown error"
 OUTCOMES = (COMPLETED, FAILED)  # in the order zav-testctl numbers them
 PROGRESS = re.compile(rb"Installing\.\.\. (100|[1-9]?[0-9])%\0")
-OUTCOME_SECONDS = 120  # a guard against a hang: a watch ends as soon as the outcome shows
+OUTCOME_SECONDS = 30
 STATUS_FONT = Cells(12)
 
 
