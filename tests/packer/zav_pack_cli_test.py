@@ -124,8 +124,10 @@ def run(arguments, env=None):
         command = ['wine', testctl, 'run', windows_units(arguments)]
     # The time-out only guards against a hang: under Wine on a busy machine, walking the row of
     # 65,536 files alone has taken over two minutes.
-    result = subprocess.run(command, capture_output=True, text=True, timeout=900,
-                            env=dict(environment, **(env or {})))
+    def attempt(**more_env):
+        return subprocess.run(command, capture_output=True, text=True, timeout=900,
+                              env={**environment, **(env or {}), **more_env})
+    result = attempt()
     if under_wine and not result.stdout and not result.stderr:
         # zav-pack writes at least one line on every outcome, and a crash of it brings up Wine's
         # debugger, so a run with no word at all was ended by Wine before the program could
@@ -133,8 +135,7 @@ def run(arguments, env=None):
         # again, once, with Wine's own errors on, so that a second one says why.
         print('Wine ended zav-pack.exe without a word (exit %d); run again: %r'
               % (result.returncode, arguments))
-        result = subprocess.run(command, capture_output=True, text=True, timeout=900,
-                                env=dict(environment, **dict(env or {}, WINEDEBUG='err+all')))
+        result = attempt(WINEDEBUG='err+all')
     return result
 
 
