@@ -118,7 +118,11 @@ class OpeningSplash(unittest.TestCase):
         last_fading = self.shots[self.first_animated - 1]
         frames = int((first.after - last_fading.before) / SLEEP_PER_FRAME) + 1
         still_rows = 176 - frames
-        self.assertGreater(still_rows, 0, "the animation was looked at too late to tell")
+        if still_rows <= 0:
+            # A busy machine can take longer over one look than the fire needs to reach the
+            # top: then no row is known to be still, and there is nothing to check.
+            self.skipTest(f"{first.after - last_fading.before:.2f} s between the last fading look "
+                          "and the first animated one: too late to tell which rows are still")
         background = self.references.background
         differing = [(x, y) for y in range(still_rows) for x in range(splash.WIDTH)
                      if first.picture.pixel(x, y) != background.pixel(x, y) and not splash.in_button(x, y)
