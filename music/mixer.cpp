@@ -159,6 +159,15 @@ inline void AddFour(float* out, __m128 value, __m128 gainsLow, __m128 gainsHigh)
   _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), low));
   _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), high));
 }
+
+// The frames a span mixes one by one before its groups of four: the first always (see
+// Advance), and one more where the groups would start between two 16-byte boundaries of the
+// output. A frame is 8 bytes, so such groups would have every fourth load and store straddle
+// a cache line, which some processors take at half speed or worse; and since blocks and ticks
+// mostly start on a boundary, the one first frame alone would put the common case there.
+inline int32_t FramesAlone(const float* out) {
+  return (reinterpret_cast<uintptr_t>(out) & 15) == 0 ? 2 : 1;
+}
 #endif
 
 // Frames at constant gains: the hot loop. Four frames per pass, each computed with the same
@@ -167,10 +176,13 @@ Fixed MixConstant(float* out, int32_t frames, const int16_t* data, Fixed positio
                   float left, float right) {
 #if defined(__SSE2__)
   if (frames > 4) {
-    MixFrame(out, data, position, left, right);
-    Progression at = ProgressionFrom((position & ~LowBit) + move, move);
+    for (int32_t alone = FramesAlone(out); alone > 0; --alone, --frames, out += 2) {
+      MixFrame(out, data, position, left, right);
+      position = (position & ~LowBit) + move;
+    }
+    Progression at = ProgressionFrom(position, move);
     const __m128 gains = _mm_setr_ps(left, right, left, right);
-    for (--frames, out += 2; frames >= 4; frames -= 4, out += 8) {
+    for (; frames >= 4; frames -= 4, out += 8) {
       AddFour(out, FourValues(data, at), gains, gains);
     }
     position = at.next;
@@ -191,14 +203,17 @@ Fixed MixRamped(float* out, int32_t frames, const int16_t* data, Fixed position,
   float gainLeft = *left, gainRight = *right;
 #if defined(__SSE2__)
   if (frames > 4) {
-    MixFrame(out, data, position, gainLeft, gainRight);
-    gainLeft += leftStep;
-    gainRight += rightStep;
-    Progression at = ProgressionFrom((position & ~LowBit) + move, move);
+    for (int32_t alone = FramesAlone(out); alone > 0; --alone, --frames, out += 2) {
+      MixFrame(out, data, position, gainLeft, gainRight);
+      gainLeft += leftStep;
+      gainRight += rightStep;
+      position = (position & ~LowBit) + move;
+    }
+    Progression at = ProgressionFrom(position, move);
     // Both gains move in the low lanes of one register, each lane summed as before.
     const __m128 steps = _mm_setr_ps(leftStep, rightStep, 0.0f, 0.0f);
     __m128 gains = _mm_setr_ps(gainLeft, gainRight, 0.0f, 0.0f);
-    for (--frames, out += 2; frames >= 4; frames -= 4, out += 8) {
+    for (; frames >= 4; frames -= 4, out += 8) {
       __m128 g1 = _mm_add_ps(gains, steps);
       __m128 g2 = _mm_add_ps(g1, steps);
       __m128 g3 = _mm_add_ps(g2, steps);
@@ -387,6 +402,13 @@ Fixed MixAcrossLoopTurns(float* out, int32_t frames, const Sample& sample, Fixed
   --frames;
   out += 2;
 #if defined(__SSE2__)
+  if (frames > 0 && FramesAlone(out - 2) == 2) {
+    if (next >= end) WrapLoop(next, sample);
+    MixFrame(out, data, next, left, right);
+    next += even;
+    --frames;
+    out += 2;
+  }
   const __m128 gains = _mm_setr_ps(left, right, left, right);
   Progression at = ProgressionFrom(next, move);
   while (frames >= 4) {
