@@ -51,8 +51,8 @@ Shot = collections.namedtuple("Shot", "before after picture")
 
 # Wine hands the window's pixels to the X server, which reads them a moment later; if the
 # program copies its next frame meanwhile, a look can show the upper rows of one frame over the
-# lower rows of the frame before ("torn"). Rare, but the helpers below accept such a look as
-# what it is: two frames next to each other in time.
+# lower rows of an earlier one ("torn"). Rare, but the helpers below accept such a look as
+# what it is: two frames of the same fade-in.
 
 
 def look(session, position):
@@ -129,11 +129,12 @@ def _whole_steps(frame, capture, background):
 
 def _torn_steps(frame, capture, background, row=WIDTH * 3):
     """The two steps of a torn look: the rows down to some row show one step, the rest
-    another a few steps apart (the fade-in moves on every 3 ms or so)."""
+    another. The fade-in moves on every 3 ms or so, but on a busy machine the X server can
+    stop in the middle of its read for longer, so the two may lie any number of steps apart."""
     top, bottom = slice(0, row), slice(len(frame) - row, len(frame))
     for upper_step in _whole_steps(frame[top], capture[top], background[top]):
         for lower_step in _whole_steps(frame[bottom], capture[bottom], background[bottom]):
-            if 0 < abs(upper_step - lower_step) <= 3:
+            if upper_step != lower_step:
                 upper = fade_in_step(capture, background, upper_step)
                 lower = fade_in_step(capture, background, lower_step)
                 split = next(at for at in range(0, len(frame), row) if frame[at:at + row] != upper[at:at + row])

@@ -90,10 +90,14 @@ class OpeningSplash(unittest.TestCase):
             if all(steps):
                 break
         else:
+            # Told against the screen, the capture that normally explains them.
+            steps = self.steps_from(self.screen_before.rgb, opening)
             unexplained = [i for i, found in enumerate(steps) if not found]
-            opening[unexplained[0]].picture.save_png(self.session.path("not-a-fade-step.png"))
-            self.fail(f"{len(unexplained)} of {len(opening)} looks before the animation are no "
-                      "step of a cross-fade from the window's place to the background")
+            for i in unexplained:
+                opening[i].picture.save_png(self.session.path(f"not-a-fade-step-{i}.png"))
+            self.fail(f"looks {unexplained} of the {len(opening)} before the animation are no "
+                      "step of a cross-fade from the window's place to the background "
+                      "(saved as not-a-fade-step-N.png)")
         lowest = [found[0] for found in steps]
         self.assertEqual(lowest, sorted(lowest), "the fade-in went backwards")
         self.assertTrue(any(0 < k < 255 for k in lowest), f"no step between the capture and the "
